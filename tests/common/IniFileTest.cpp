@@ -71,10 +71,8 @@ TEST_F(IniFileTest, DuplicateSectionsAndKeysReadTheFirst) {
 }
 
 TEST_F(IniFileTest, GarbageBomAndMissingNewlineAreTolerated) {
-  std::string garbage = "\xEF\xBB\xBF[Settings]\nidLoja=12";
-  garbage += std::string("\0\x01\xff\xfe ]]==[[\n", 14);
-  garbage = "\xEF\xBB\xBF[Settings]\nidLoja=12\n" + std::string("\0\x01\xff\xfe ]]==[[", 12) +
-            "\n[Fim]\nx=1";
+  const std::string garbage = "\xEF\xBB\xBF[Settings]\nidLoja=12\n" +
+                              std::string("\0\x01\xff\xfe ]]==[[", 12) + "\n[Fim]\nx=1";
   WriteFile(file, garbage);
   EXPECT_EQ(ini.ReadInteger("Settings", "idLoja", -1), 12);
   EXPECT_EQ(ini.ReadInteger("Fim", "x", 0), 1);
