@@ -1,0 +1,4 @@
+#pragma once
+// libcurl's process-wide initialisation, done once before the first handle is made.
+
+void EnsureCurlGlobalInit();
