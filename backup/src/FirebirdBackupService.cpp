@@ -19,7 +19,7 @@ struct Released {
   ~Released() {
     if (!Ptr) return;
     // Builders are disposable; providers are reference-counted.
-    if constexpr (requires(T* t) { t->dispose(); }) {
+    if constexpr (requires(T * t) { t->dispose(); }) {
       Ptr->dispose();
     } else {
       Ptr->release();

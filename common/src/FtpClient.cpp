@@ -98,9 +98,10 @@ void FtpClient::Connect() {
   curl_easy_setopt(h, CURLOPT_ERRORBUFFER, FHandle->Error);
   curl_easy_setopt(h, CURLOPT_USERNAME, FSettings.User.c_str());
   curl_easy_setopt(h, CURLOPT_PASSWORD, FSettings.Password.c_str());
-  curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(FSettings.ConnectTimeout.count()));
-  const long stallSeconds = static_cast<long>(
-      std::max<std::int64_t>(1, std::chrono::duration_cast<std::chrono::seconds>(FSettings.StallTimeout).count()));
+  curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS,
+                   static_cast<long>(FSettings.ConnectTimeout.count()));
+  const long stallSeconds = static_cast<long>(std::max<std::int64_t>(
+      1, std::chrono::duration_cast<std::chrono::seconds>(FSettings.StallTimeout).count()));
   curl_easy_setopt(h, CURLOPT_FTP_RESPONSE_TIMEOUT, stallSeconds);
   curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
   curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, stallSeconds);
@@ -180,8 +181,9 @@ std::vector<std::string> FtpClient::NameList(const std::string& path) {
   // names come back the way the server writes them. The URL carries no path: with one, curl
   // would append it to the custom command.
   const std::string request = "NLST " + (FCurrentDir == "/" ? path : Absolute(path));
-  curl_easy_setopt(h, CURLOPT_URL,
-                   ("ftp://" + FSettings.Host + ":" + std::to_string(FSettings.Port) + "/").c_str());
+  curl_easy_setopt(
+      h, CURLOPT_URL,
+      ("ftp://" + FSettings.Host + ":" + std::to_string(FSettings.Port) + "/").c_str());
   curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, request.c_str());
   curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, Collect);
   curl_easy_setopt(h, CURLOPT_WRITEDATA, &body);
@@ -231,12 +233,14 @@ void FtpClient::Store(const std::filesystem::path& localFile, const std::string&
   curl_easy_setopt(h, CURLOPT_NOPROGRESS, 1L);
   curl_easy_setopt(h, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(-1));
   if (rc != CURLE_OK) Fail(step, h, FHandle->Error, rc);
-  if (std::ferror(file.get())) throw std::runtime_error(step + ": erro de leitura em " + localFile.string());
+  if (std::ferror(file.get()))
+    throw std::runtime_error(step + ": erro de leitura em " + localFile.string());
 }
 
 std::optional<std::int64_t> FtpClient::RemoteSize(const std::string& path) {
   const std::string target = Absolute(path);
-  if (!FConnected) throw std::runtime_error("Falha ao consultar " + target + ": não conectado ao FTP");
+  if (!FConnected)
+    throw std::runtime_error("Falha ao consultar " + target + ": não conectado ao FTP");
   CURL* h = FHandle->Curl.get();
   FHandle->Error[0] = '\0';
   curl_easy_setopt(h, CURLOPT_URL, UrlFor(target).c_str());

@@ -1,5 +1,10 @@
 #include "backup/FirebirdBackupService.h"
 
+#include <atomic>
+#include <thread>
+
+#include "backup/StreamingZip.h"
+
 #include <gtest/gtest.h>
 
 #include "common/Errors.h"
@@ -42,11 +47,11 @@ TEST_F(RunFirebirdBackupTest, WritesARestorableBackup) {
             0)
       << out;
   harness::WriteFile(scratch / "ler.sql", "select count(*) from t;\n");
-  ASSERT_EQ(harness::RunCommand({"/usr/bin/isql-fb", "-q", "-user", "SYSDBA", "-i",
-                                 (scratch / "ler.sql").string(),
-                                 (scratch / "restaurado.fdb").string()},
-                                &out),
-            0);
+  ASSERT_EQ(
+      harness::RunCommand({"/usr/bin/isql-fb", "-q", "-user", "SYSDBA", "-i",
+                           (scratch / "ler.sql").string(), (scratch / "restaurado.fdb").string()},
+                          &out),
+      0);
   EXPECT_NE(out.find("1"), std::string::npos) << out;
 }
 
@@ -60,6 +65,40 @@ TEST_F(RunFirebirdBackupTest, FailuresCarryTheServersMessage) {
   EXPECT_THROW(RunFirebirdBackup({"", "SYSDBA", ""}, (scratch / "nao-existe.fdb").string(),
                                  (scratch / "y.fbk").string()),
                EDatabaseError);
+}
+
+// The archive can be made while the server writes the backup: the server writes the file
+// front to back, so what was read as it grew equals the finished file.
+TEST_F(RunFirebirdBackupTest, ABackupReadWhileWrittenEqualsTheFinishedFile) {
+  harness::WriteFile(scratch / "encher.sql",
+                     "set term ^;\nexecute block as declare i integer = 0; begin\n"
+                     "while (i < 200000) do begin insert into t values (:i, 'produto ' || :i);"
+                     " i = i + 1; end end^\nset term ;^\ncommit;\n");
+  std::string out;
+  ASSERT_EQ(harness::RunCommand({"/usr/bin/isql-fb", "-q", "-user", "SYSDBA", "-i",
+                                 (scratch / "encher.sql").string(), db.string()},
+                                &out),
+            0)
+      << out;
+  const fs::path fbk = scratch / "grande.fbk";
+  std::atomic<bool> done{false};
+  std::exception_ptr failure;
+  std::thread backup([&] {
+    try {
+      RunFirebirdBackup({"", "SYSDBA", ""}, db.string(), fbk.string());
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    done = true;
+  });
+  GrowingFileReader reader(fbk, [&] { return done.load(); });
+  const fs::path zip = scratch / "grande.zip";
+  WriteSingleEntryZip(zip, "grande.fbk", TDateTime::FromParts(2026, 1, 1), reader.AsSource());
+  backup.join();
+  ASSERT_FALSE(failure);
+  ASSERT_EQ(harness::RunCommand({"/usr/bin/unzip", "-p", zip.string(), "grande.fbk"}, &out), 0);
+  EXPECT_TRUE(out == harness::ReadFile(fbk)) << "o arquivo compactado difere do backup final";
+  EXPECT_GT(out.size(), 1000000u);
 }
 
 }  // namespace

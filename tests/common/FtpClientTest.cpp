@@ -34,8 +34,10 @@ TEST_F(FtpClientTest, MakesEntersListsStoresAndDeletes) {
   EXPECT_EQ(client.CurrentDir(), "/Pão & Cia");
   harness::WriteFile(scratch / "Backup_01.zip", std::string(300000, 'z'));
   std::int64_t lastSent = -1, total = 0;
-  client.Store(scratch / "Backup_01.zip", "Backup_01.zip",
-               [&](std::int64_t sent, std::int64_t t) { lastSent = sent; total = t; });
+  client.Store(scratch / "Backup_01.zip", "Backup_01.zip", [&](std::int64_t sent, std::int64_t t) {
+    lastSent = sent;
+    total = t;
+  });
   EXPECT_EQ(harness::ReadFile(ftp.Root() / "Pão & Cia/Backup_01.zip"), std::string(300000, 'z'));
   EXPECT_EQ(lastSent, 300000);
   EXPECT_EQ(total, 300000);

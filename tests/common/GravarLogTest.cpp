@@ -38,8 +38,7 @@ TEST_F(GravarLogTest, WritesStampedLinesIntoTheServiceFolderOfTheDay) {
 TEST_F(GravarLogTest, EmptyAndMultiLineMessagesAreWrittenUnchanged) {
   funcoes.GravarLog("");
   funcoes.GravarLog("Não\r\nsegunda linha");
-  EXPECT_EQ(harness::ReadFile(Today()),
-            "\r\n2026-12-10 14:05:09 - Não\r\nsegunda linha\r\n");
+  EXPECT_EQ(harness::ReadFile(Today()), "\r\n2026-12-10 14:05:09 - Não\r\nsegunda linha\r\n");
 }
 
 TEST_F(GravarLogTest, ANewDayStartsANewFile) {
@@ -157,7 +156,8 @@ TEST_F(TFuncoesIFoodFilesTest, ListarArquivosFiltersBySuffixAndSkipsFolders) {
   harness::WriteFile(scratch / "troca/loja1CAT.json", "{}");
   harness::WriteFile(scratch / "troca/loja1MAT.json", "{}");
   fs::create_directories(scratch / "troca/subCAT.json");
-  EXPECT_EQ(funcoes.ListarArquivos("troca", false, "CAT"), std::vector<std::string>{"loja1CAT.json"});
+  EXPECT_EQ(funcoes.ListarArquivos("troca", false, "CAT"),
+            std::vector<std::string>{"loja1CAT.json"});
   EXPECT_EQ(funcoes.ListarArquivos("troca", false, "").size(), 2u);
   EXPECT_TRUE(funcoes.ListarArquivos("nao-existe", false, "").empty());
 }

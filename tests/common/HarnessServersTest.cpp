@@ -14,10 +14,10 @@ TEST(FtpServerHarness, AcceptsAnUploadAndRecordsIt) {
   harness::WriteFile(scratch / "a.zip", "conteudo");
   const std::string url = "ftp://127.0.0.1:" + std::to_string(ftp.Port()) + "/pasta/a.zip";
   std::string out;
-  ASSERT_EQ(harness::RunCommand({"/usr/bin/curl", "-sS", "--ftp-create-dirs", "-T",
-                                 (scratch / "a.zip").string(), "-u",
-                                 ftp.User() + ":" + ftp.Password(), url},
-                                &out),
+  ASSERT_EQ(harness::RunCommand(
+                {"/usr/bin/curl", "-sS", "--ftp-create-dirs", "-T", (scratch / "a.zip").string(),
+                 "-u", ftp.User() + ":" + ftp.Password(), url},
+                &out),
             0)
       << out;
   EXPECT_EQ(harness::ReadFile(ftp.Root() / "pasta/a.zip"), "conteudo");

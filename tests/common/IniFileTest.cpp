@@ -46,8 +46,8 @@ TEST_F(IniFileTest, ValueRulesOfTheSettingsFile) {
     const char* key;
     int expected;
   } integers[] = {
-      {"Settings", "idLoja", 31},   {"Settings", "Matriz", -1},  {"Settings", "hexa", 255},
-      {"Settings", "negativo", -7}, {"Settings", "grande", -1},  {"Settings", "vazio", -1},
+      {"Settings", "idLoja", 31},   {"Settings", "Matriz", -1}, {"Settings", "hexa", 255},
+      {"Settings", "negativo", -7}, {"Settings", "grande", -1}, {"Settings", "vazio", -1},
   };
   for (const Case& c : integers) {
     SCOPED_TRACE(c.key);

@@ -35,8 +35,9 @@ std::vector<std::string> BuildEnv(const std::map<std::string, std::string>& extr
   return out;
 }
 
-pid_t Spawn(const std::vector<std::string>& args, const std::map<std::string, std::string>& extraEnv,
-            int outFd, const std::string& runAsUser) {
+pid_t Spawn(const std::vector<std::string>& args,
+            const std::map<std::string, std::string>& extraEnv, int outFd,
+            const std::string& runAsUser) {
   if (args.empty()) throw std::invalid_argument("comando vazio");
   uid_t uid = 0;
   gid_t gid = 0;
@@ -76,7 +77,8 @@ ChildProcess::ChildProcess(Options options) {
   int outFd = -1;
   if (!options.OutputFile.empty()) {
     outFd = ::open(options.OutputFile.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    if (outFd < 0) throw std::runtime_error("não foi possível abrir " + options.OutputFile.string());
+    if (outFd < 0)
+      throw std::runtime_error("não foi possível abrir " + options.OutputFile.string());
   }
   try {
     FPid = Spawn(options.Args, options.ExtraEnv, outFd, options.RunAsUser);

@@ -20,13 +20,16 @@ FtpServer::FtpServer(const std::filesystem::path& workFolder, Options options)
     FPort = FreeLoopbackPort();
     ChildProcess::Options o;
     o.Args = {"/usr/bin/python3", (TestDataDir() / "harness" / "ftp_server.py").string(),
-              "--port", std::to_string(FPort), "--root", FRoot.string(),
-              "--user", FOptions.User, "--password", FOptions.Password,
-              "--events", FEvents.string()};
+              "--port",           std::to_string(FPort),
+              "--root",           FRoot.string(),
+              "--user",           FOptions.User,
+              "--password",       FOptions.Password,
+              "--events",         FEvents.string()};
     if (FOptions.NlstWithFolder) o.Args.push_back("--nlst-with-folder");
     o.OutputFile = workFolder / "ftp-servidor.log";
     auto process = std::make_unique<ChildProcess>(o);
-    if (WaitUntil([&] { return PortAccepts(FPort) || !process->Running(); }) && process->Running()) {
+    if (WaitUntil([&] { return PortAccepts(FPort) || !process->Running(); }) &&
+        process->Running()) {
       FProcess = std::move(process);
     }
   }

@@ -131,8 +131,11 @@ void SetLastWrite(const fs::path& file, const TDateTime& localTime) {
   tm.tm_sec = p.Second;
   tm.tm_isdst = -1;
   const std::time_t t = std::mktime(&tm);
-  struct utimbuf times {t, t};
-  if (::utime(file.c_str(), &times) != 0) throw std::runtime_error("utime falhou: " + file.string());
+  struct utimbuf times {
+    t, t
+  };
+  if (::utime(file.c_str(), &times) != 0)
+    throw std::runtime_error("utime falhou: " + file.string());
 }
 
 std::vector<std::string> ReadLines(const fs::path& file) {

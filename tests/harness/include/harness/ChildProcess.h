@@ -14,10 +14,10 @@ namespace harness {
 class ChildProcess {
  public:
   struct Options {
-    std::vector<std::string> Args;                 // Args[0] is the program path
-    std::map<std::string, std::string> ExtraEnv;   // added to (or replacing in) our environment
-    std::filesystem::path OutputFile;              // stdout+stderr go here; empty = /dev/null
-    std::string RunAsUser;                         // drop to this user (needs root); empty = us
+    std::vector<std::string> Args;                // Args[0] is the program path
+    std::map<std::string, std::string> ExtraEnv;  // added to (or replacing in) our environment
+    std::filesystem::path OutputFile;             // stdout+stderr go here; empty = /dev/null
+    std::string RunAsUser;                        // drop to this user (needs root); empty = us
   };
 
   explicit ChildProcess(Options options);
