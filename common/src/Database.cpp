@@ -79,6 +79,8 @@ const char* LostTransactionMessage() {
 
 namespace database_detail {
 
+void CloseEverythingAtExit();
+
 // What a query with an open cursor leaves in the connection's hands, so that detaching or
 // losing the server can end it.
 struct CursorState {
@@ -100,17 +102,21 @@ struct ConnectionCore {
   std::uint64_t Generation = 0;  // changes with every attachment; prepared statements carry it
   std::set<CursorState*> Cursors;
 
-  ~ConnectionCore() { DetachLocked(); }
+  ConnectionCore();
+  ~ConnectionCore();
 
   // The rest is called with Mutex held.
 
   void EnsureAttached() {
     if (Attachment) return;
-    if (Retired) throw EDatabaseError("A conexão com o banco de dados foi encerrada");
+    if (Retired || firebird_client::ClientShutDown()) {
+      throw EDatabaseError("A conexão com o banco de dados foi encerrada");
+    }
     if (Params.Database.empty()) {
       throw EDatabaseError("Conexão sem banco de dados configurado");
     }
     Master = firebird_client::Master(Params.ClientLibrary);
+    CloseEverythingAtExit();
     Status st(Master);
     try {
       firebird_client::XpbBuilder dpb(Master, st, IXpbBuilder::DPB);
@@ -217,6 +223,44 @@ struct ConnectionCore {
     throw EDatabaseError(message);
   }
 };
+
+namespace {
+
+// Every live connection, so that program exit can close them while the client library is still
+// whole: a connection left to static destruction would otherwise call into a library already
+// torn down (it was loaded after our statics were made, so it goes first).
+std::mutex gRegistryMutex;
+std::set<ConnectionCore*> gRegistry;
+
+void CloseAllAtExit() {
+  std::lock_guard registryLock(gRegistryMutex);
+  for (ConnectionCore* core : gRegistry) {
+    std::lock_guard lock(core->Mutex);
+    core->DetachLocked();
+  }
+  firebird_client::MarkClientShutDown();
+}
+
+}  // namespace
+
+ConnectionCore::ConnectionCore() {
+  std::lock_guard lock(gRegistryMutex);
+  gRegistry.insert(this);
+}
+
+ConnectionCore::~ConnectionCore() {
+  {
+    std::lock_guard lock(gRegistryMutex);
+    gRegistry.erase(this);
+  }
+  DetachLocked();
+}
+
+// Registered after the library was loaded, so that it runs before the library's own exit.
+void CloseEverythingAtExit() {
+  static std::once_flag once;
+  std::call_once(once, [] { std::atexit(CloseAllAtExit); });
+}
 
 }  // namespace database_detail
 

@@ -2,6 +2,7 @@
 
 #include <iberror.h>
 
+#include <atomic>
 #include <stdexcept>
 
 #include "common/Errors.h"
@@ -11,7 +12,11 @@ namespace firebird_client {
 
 namespace {
 constexpr const char* kDefaultLibrary = "libfbclient.so.2";
+std::atomic<bool> gShutDown{false};
 }  // namespace
+
+void MarkClientShutDown() { gShutDown = true; }
+bool ClientShutDown() { return gShutDown; }
 
 Firebird::IMaster* Master(const std::string& library) {
   const std::string name = library.empty() ? kDefaultLibrary : library;

@@ -24,6 +24,11 @@ std::string FormatStatus(Firebird::IMaster* master, Firebird::IStatus* status);
 // True when the status names a broken or refused link to the server.
 bool IsConnectionError(Firebird::IStatus* status);
 
+// Set at program exit once our connections were closed, before the client library tears itself
+// down: from then on handles are forgotten instead of released, and nothing calls the library.
+void MarkClientShutDown();
+bool ClientShutDown();
+
 // A status vector for one operation, disposed with it.
 class Status {
  public:
@@ -63,7 +68,7 @@ class Ref {
   explicit operator bool() const { return FPtr != nullptr; }
 
   void Reset(T* p = nullptr) {
-    if (FPtr) FPtr->release();
+    if (FPtr && !ClientShutDown()) FPtr->release();
     FPtr = p;
   }
   void Forget() { FPtr = nullptr; }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -134,6 +135,21 @@ TEST_P(TDMTest, NextIdReadsASequenceAndQuotesItsName) {
   dm.qry.SetSQL("select count(*) from empresa");
   dm.qry.Open();
   EXPECT_EQ(dm.qry.Fields(0).AsInteger(), 1);
+}
+
+// A program that ends without releasing the module (its queries still open) ends cleanly: the
+// connection is closed before the client library tears itself down.
+TEST_P(TDMTest, AModuleLeftToProgramExitEndsCleanly) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        TDM& dm = CreateDM();
+        dm.qryEmpresa.Open();
+        dm.qry.SetSQL("select * from rdb$relations");
+        dm.qry.Open();
+        std::exit(dm.qryEmpresa.FieldByName("FANTASIA").AsString() == "Padaria São João" ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
 }
 
 INSTANTIATE_FOR_BOTH_MODES(TDMTest);
