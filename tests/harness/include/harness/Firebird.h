@@ -12,6 +12,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "common/DeploymentSettings.h"
@@ -57,6 +58,7 @@ class FirebirdServer {
 enum class DatabaseMode { Server, Embedded };
 // "Servidor" / "Embarcado": names for parameterised tests.
 std::string ModeName(DatabaseMode mode);
+inline void PrintTo(DatabaseMode mode, std::ostream* os) { *os << ModeName(mode); }
 
 // Creates `file` from tests/fixtures/schema.sql with scripts/create-database (WIN1252, dialect
 // 3); `seed` adds the demo rows of tests/fixtures/seed.sql. Throws when the script fails.
