@@ -209,6 +209,18 @@ TEST_F(TAPITest, TransferFailuresNeverRaiseAndEndTheLogWithTwoEmptyLines) {
   }
 }
 
+TEST_F(TAPITest, ReadTimeOutBoundsSilenceNotTheWholeTransfer) {
+  // Eight pieces a quarter of a second apart: longer in all than the one-second time-out, but
+  // never silent for that long.
+  web.On("GET", "/devagar",
+         StandInReply{.Body = "12345678", .TricklePause = std::chrono::milliseconds(250)});
+  api.URL = web.Url("/devagar");
+  api.Method = TMethod::GET;
+
+  EXPECT_EQ(api.ConsumirBody("", 1000), "12345678");
+  EXPECT_EQ(api.ResponseCode(), 200);
+}
+
 TEST_F(TAPITest, FollowsABoundedChainOfRedirectsWhenAsked) {
   web.On("GET", "/Brisane/versao", StandInReply{.Status = 302, .Headers = {{"Location", "/v2"}}});
   web.On("GET", "/v2", StandInReply{.Body = "26.12.0.2"});

@@ -130,6 +130,12 @@ struct HttpStandIn::State {
   std::map<std::pair<std::string, std::string>, Handler> routes;
   std::vector<RecordedRequest> requests;
 
+  // Waits, ending early when the stand-in stops; false when it stopped.
+  bool Pause(std::chrono::milliseconds pause) {
+    std::unique_lock lock(mutex);
+    return !released.wait_for(lock, pause, [this] { return stopping; });
+  }
+
   void Serve(const httplib::Request& req, httplib::Response& res) {
     RecordedRequest recorded;
     recorded.Method = req.method;
@@ -177,6 +183,17 @@ struct HttpStandIn::State {
             sink.write(body->data() + offset, std::min(length, limit - offset));
             return true;
           });
+    } else if (reply.TricklePause.count() > 0) {
+      auto body = std::make_shared<std::string>(std::move(reply.Body));
+      const std::size_t step = std::max<std::size_t>(1, reply.TrickleBytes);
+      const auto pause = reply.TricklePause;
+      res.set_content_provider(body->size(), reply.ContentType,
+                               [this, body, step, pause](std::size_t offset, std::size_t length,
+                                                         httplib::DataSink& sink) {
+                                 if (offset > 0 && !Pause(pause)) return false;
+                                 sink.write(body->data() + offset, std::min(length, step));
+                                 return true;
+                               });
     } else {
       res.set_content(reply.Body, reply.ContentType);
     }

@@ -46,6 +46,9 @@ struct StandInReply {
   bool NeverAnswer = false;
   // Announces the whole Body's length, sends this many bytes of it and closes the connection.
   std::optional<std::size_t> CloseAfterBytes{};
+  // Sends Body in pieces of TrickleBytes with this pause before each piece after the first.
+  std::chrono::milliseconds TricklePause{0};
+  std::size_t TrickleBytes = 1;
 };
 
 enum class StandInTls {
