@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <cmath>
 #include <exception>
 #include <fstream>
@@ -199,6 +200,16 @@ void TAPI::Executar(const char* method, const std::string* requestBody,
   // connection survives the reset.
   curl_easy_reset(curl);
   char errorText[CURL_ERROR_SIZE] = "";
+  CurlSlist headerList;
+  // The error buffer and the header list die with this frame: whatever way it is left, curl
+  // must not keep pointers to them.
+  struct ForgetLocals {
+    CURL* curl;
+    ~ForgetLocals() {
+      curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
+      curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, nullptr);
+    }
+  } forgetLocals{curl};
   Transfer transfer{curl, sink, FStatusLine, FResponseHeaders};
 
   SetOption(curl, CURLOPT_ERRORBUFFER, errorText);
@@ -224,7 +235,7 @@ void TAPI::Executar(const char* method, const std::string* requestBody,
   }
   if (Options.FollowRedirects) {
     SetOption(curl, CURLOPT_FOLLOWLOCATION, 1L);
-    SetOption(curl, CURLOPT_MAXREDIRS, static_cast<long>(Options.MaxRedirects));
+    SetOption(curl, CURLOPT_MAXREDIRS, static_cast<long>(std::max(0, Options.MaxRedirects)));
   }
 
   if (requestBody) {
@@ -236,7 +247,6 @@ void TAPI::Executar(const char* method, const std::string* requestBody,
     SetOption(curl, CURLOPT_HTTPGET, 1L);
   }
 
-  CurlSlist headerList;
   bool hasContentType = false;
   for (const auto& [name, value] : FHeaders) {
     const bool isContentType = platform::SameNameIgnoringCase(name, "Content-Type");
@@ -271,9 +281,6 @@ void TAPI::Executar(const char* method, const std::string* requestBody,
   long status = 0;
   curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
   FResponseCode = status > 0 ? static_cast<int>(status) : -1;
-  // The list and the error buffer die with this frame; curl must not keep pointers to them.
-  curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
-  curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, nullptr);
 
   if (transfer.error) std::rethrow_exception(transfer.error);
   if (code != CURLE_OK) throw std::runtime_error(DescribeFailure(code, errorText));
