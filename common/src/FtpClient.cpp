@@ -5,19 +5,9 @@
 #include <cstdio>
 #include <stdexcept>
 
-#include "common/CurlGlobal.h"
+#include "common/CurlSupport.h"
 
 namespace {
-
-struct CurlCleanup {
-  void operator()(CURL* h) const { curl_easy_cleanup(h); }
-};
-using CurlHandle = std::unique_ptr<CURL, CurlCleanup>;
-
-struct SlistFree {
-  void operator()(curl_slist* l) const { curl_slist_free_all(l); }
-};
-using Slist = std::unique_ptr<curl_slist, SlistFree>;
 
 struct FileClose {
   void operator()(std::FILE* f) const { std::fclose(f); }
@@ -56,7 +46,7 @@ int OnProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t ulnow)
 }  // namespace
 
 struct FtpClient::Handle {
-  CurlHandle Curl;
+  CurlEasyHandle Curl;
   char Error[CURL_ERROR_SIZE] = {};
 };
 
@@ -90,11 +80,9 @@ std::string FtpClient::UrlFor(const std::string& absolutePath) const {
 }
 
 void FtpClient::Connect() {
-  EnsureCurlGlobalInit();
   FHandle = std::make_unique<Handle>();
-  FHandle->Curl.reset(curl_easy_init());
+  FHandle->Curl = NewCurlEasyHandle();
   CURL* h = FHandle->Curl.get();
-  if (!h) throw std::runtime_error("Falha ao criar o cliente FTP");
   curl_easy_setopt(h, CURLOPT_ERRORBUFFER, FHandle->Error);
   curl_easy_setopt(h, CURLOPT_USERNAME, FSettings.User.c_str());
   curl_easy_setopt(h, CURLOPT_PASSWORD, FSettings.Password.c_str());
@@ -145,7 +133,8 @@ void FtpClient::Command(const std::string& step, const std::string& ftpCommand) 
   if (!FConnected) throw std::runtime_error(step + ": não conectado ao FTP");
   CURL* h = FHandle->Curl.get();
   FHandle->Error[0] = '\0';
-  Slist quote(curl_slist_append(nullptr, ftpCommand.c_str()));
+  CurlSlist quote;
+  AppendToCurlSlist(quote, ftpCommand);
   curl_easy_setopt(h, CURLOPT_URL, UrlFor("/").c_str());
   curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
   curl_easy_setopt(h, CURLOPT_QUOTE, quote.get());

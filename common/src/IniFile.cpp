@@ -173,6 +173,19 @@ bool IniFile::SectionExists(std::string_view section) const {
   return ReadDocument(FPath, doc) && FindSection(doc, section).has_value();
 }
 
+std::vector<std::string> IniFile::ReadSection(std::string_view section) const {
+  std::lock_guard lock(gIniMutex);
+  Document doc;
+  std::vector<std::string> names;
+  if (!ReadDocument(FPath, doc)) return names;
+  const auto range = FindSection(doc, section);
+  if (!range) return names;
+  for (size_t i = range->first + 1; i < range->second; ++i) {
+    if (const auto kv = KeyValue(doc.lines[i])) names.emplace_back(kv->first);
+  }
+  return names;
+}
+
 std::string IniFile::ReadString(std::string_view section, std::string_view key,
                                 std::string_view defaultValue) const {
   auto v = ReadValue(section, key);
@@ -247,6 +260,18 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
     doc.lines.push_back(line);
     doc.endsWithNewline = true;
   }
+  WriteDocument(FPath, doc);
+}
+
+void IniFile::DeleteKey(std::string_view section, std::string_view key) {
+  std::lock_guard lock(gIniMutex);
+  Document doc;
+  if (!ReadDocument(FPath, doc)) return;
+  const auto range = FindSection(doc, section);
+  if (!range) return;
+  const auto line = FindKey(doc, *range, key);
+  if (!line) return;
+  doc.lines.erase(doc.lines.begin() + static_cast<std::ptrdiff_t>(*line));
   WriteDocument(FPath, doc);
 }
 

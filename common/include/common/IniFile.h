@@ -28,11 +28,15 @@ class IniFile {
   [[nodiscard]] std::optional<std::string> ReadValue(std::string_view section,
                                                      std::string_view key) const;
   [[nodiscard]] bool SectionExists(std::string_view section) const;
+  // Names of the keys of a section, in file order (empty when file or section is missing).
+  [[nodiscard]] std::vector<std::string> ReadSection(std::string_view section) const;
 
   // Throws std::runtime_error naming the file when it cannot be written.
   void WriteString(std::string_view section, std::string_view key, std::string_view value);
   void WriteInteger(std::string_view section, std::string_view key, std::int32_t value);
   void WriteBool(std::string_view section, std::string_view key, bool value);
+  // Removes the key's line; nothing happens (and nothing is created) when it is missing.
+  void DeleteKey(std::string_view section, std::string_view key);
 
   // Integer text by the platform rule: optional sign and decimal digits, or "0x"/"0X" and hex
   // digits; anything else (or a value out of 32-bit range) is nullopt.
