@@ -53,7 +53,8 @@ int RunHeadless(int argc, char** argv) {
   QCoreApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
 
   SingleInstance guard(platform::UserRuntimeDir());
-  if (!guard.Acquire(ArgumentsOf(argc, argv), PreviousCopyPid(), SingleInstance::kRestartWait)) {
+  if (!guard.Acquire(ArgumentsOf(argc, argv), TakePreviousCopyPid(),
+                     SingleInstance::kRestartWait)) {
     InstallUserInterface(nullptr);
     return 0;
   }

@@ -10,13 +10,15 @@ bool HasDisplay() {
   return false;
 }
 
-int PreviousCopyPid() {
+int TakePreviousCopyPid() {
   const char* v = std::getenv("BRISANE_AGUARDAR_PID");
-  if (!v || !*v) return 0;
+  if (!v) return 0;
+  const std::string text = v;
+  unsetenv("BRISANE_AGUARDAR_PID");
   try {
     size_t used = 0;
-    const int pid = std::stoi(v, &used);
-    return used == std::string(v).size() && pid > 0 ? pid : 0;
+    const int pid = std::stoi(text, &used);
+    return used == text.size() && pid > 0 ? pid : 0;
   } catch (const std::exception&) {
     return 0;
   }

@@ -28,7 +28,8 @@ class AgentComponentSet {
 
 // True when a window can be opened (an X11 or Wayland display, or a platform chosen by hand).
 bool HasDisplay();
-// The process a restarted copy waits for (BRISANE_AGUARDAR_PID), 0 when none.
-int PreviousCopyPid();
+// The process a restarted copy waits for (BRISANE_AGUARDAR_PID), 0 when none. The variable is
+// removed, so the programs this copy starts do not inherit it.
+int TakePreviousCopyPid();
 // The command line without the program name, as handed to a running copy.
 QStringList ArgumentsOf(int argc, char** argv);

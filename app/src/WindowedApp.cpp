@@ -29,7 +29,8 @@ int RunWindowed(int argc, char** argv) {
 
   // Before the data module: a second copy leaves without touching the database.
   SingleInstance guard(platform::UserRuntimeDir());
-  if (!guard.Acquire(ArgumentsOf(argc, argv), PreviousCopyPid(), SingleInstance::kRestartWait)) {
+  if (!guard.Acquire(ArgumentsOf(argc, argv), TakePreviousCopyPid(),
+                     SingleInstance::kRestartWait)) {
     InstallUserInterface(nullptr);
     return 0;
   }

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <csignal>
+
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -102,16 +104,18 @@ TEST_F(BackupExecutableTest, WindowShowsGoesToTheTrayComesBackAndStaysTheOnlyCop
 
   // About three seconds later it goes to the notification area.
   ASSERT_TRUE(harness::WaitUntil([&] { return visible().empty(); }));
-  std::vector<std::string> trayIcons;
-  ASSERT_TRUE(harness::WaitUntil([&] {
-    trayIcons.clear();
+  // The icon: the program's one visible window besides the main one.
+  std::string trayIcon;
+  auto findTrayIcon = [&] {
+    trayIcon.clear();
     for (const std::string& id : display.Search({"--onlyvisible", "--classname", "Backup"})) {
-      if (id != window) trayIcons.push_back(id);
+      if (id != window) trayIcon = id;
     }
-    return trayIcons.size() == 1;
-  }));
+    return !trayIcon.empty();
+  };
+  ASSERT_TRUE(harness::WaitUntil(findTrayIcon));
   // A click on the icon brings the window back.
-  display.Run({"xdotool", "mousemove", "--window", trayIcons.front(), "8", "8", "click", "1"});
+  display.Run({"xdotool", "mousemove", "--window", trayIcon, "8", "8", "click", "1"});
   ASSERT_TRUE(harness::WaitUntil([&] { return !visible().empty(); }));
 
   // The minimise picture sends it away; a second start brings it forward and leaves.
@@ -121,8 +125,27 @@ TEST_F(BackupExecutableTest, WindowShowsGoesToTheTrayComesBackAndStaysTheOnlyCop
   ASSERT_TRUE(harness::WaitUntil([&] { return !visible().empty(); }));
   EXPECT_TRUE(agent->Running());
 
-  EXPECT_EQ(agent->Stop(), 0);  // SIGTERM ends it cleanly
   EXPECT_EQ(CountMessages(kStartLine), 1);
+
+  // "Reiniciar" on the icon's menu: this copy ends and a new one takes its place.
+  display.Run({"xdotool", "mousemove", "--window", window, "919", "24", "click", "1"});
+  ASSERT_TRUE(harness::WaitUntil([&] { return visible().empty() && findTrayIcon(); }));
+  display.Run({"xdotool", "mousemove", "--window", trayIcon, "8", "8", "click", "3"});
+  ASSERT_TRUE(harness::WaitUntil([&] {
+    return display.Search({"--onlyvisible", "--classname", "Backup"}).size() == 2;  // + menu
+  }));
+  display.Run({"xdotool", "key", "Down", "Down", "Return"});
+  EXPECT_EQ(agent->Wait(std::chrono::seconds(20)), 0);
+  ASSERT_TRUE(harness::WaitUntil([] { return CountMessages(kStartLine) == 2; }));
+  ASSERT_TRUE(harness::WaitUntil([&] { return !visible().empty(); }));
+  std::string pidText;
+  display.Run({"xdotool", "getwindowpid", visible().front()}, &pidText);
+  const pid_t restarted = std::stoi(pidText);
+  EXPECT_NE(restarted, agent->Pid());
+
+  // SIGTERM ends it cleanly (it is not our child: it is watched by its process id).
+  ASSERT_EQ(::kill(restarted, SIGTERM), 0);
+  EXPECT_TRUE(harness::WaitUntil([&] { return ::kill(restarted, 0) != 0; }));
 }
 
 TEST_F(BackupExecutableTest, HeadlessRunsUntilSigtermAndSharesTheOneCopyRule) {

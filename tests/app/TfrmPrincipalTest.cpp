@@ -211,3 +211,18 @@ TEST_F(TfrmPrincipalTest, TitleShowsTheStoreIdAfterAConsultation) {
   EXPECT_EQ(w.Core().idLoja(), 25);
   EXPECT_EQ(w.Core().Matriz(), 3);
 }
+
+TEST_F(TfrmPrincipalTest, SairClosesTheWindowAndEndsTheEventLoop) {
+  TfrmPrincipal& w = Open();
+  w.show();
+  bool ended = false;
+  QTimer::singleShot(0, [&] { w.dxBarLargeButton4->trigger(); });
+  // A deadline, should the loop not end by itself.
+  QTimer deadline;
+  deadline.setSingleShot(true);
+  QObject::connect(&deadline, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+  deadline.start(20000);
+  ended = QCoreApplication::exec() == 0;
+  EXPECT_TRUE(ended);
+  EXPECT_FALSE(w.isVisible());
+}

@@ -27,13 +27,11 @@ VirtualDisplay::VirtualDisplay(bool withTray) {
   for (int n = first; n < first + 100 && !FServer; ++n) {
     if (DisplayInUse(n)) continue;
     ChildProcess::Options options;
-    options.Args = {"/usr/bin/Xvfb",
-                    ":" + std::to_string(n),
-                    "-screen",
-                    "0",
-                    "1280x1024x24",
-                    "-nolisten",
-                    "tcp"};
+    options.Args = {"/usr/bin/Xvfb", ":" + std::to_string(n), "-screen", "0", "1280x1024x24",
+                    "-nolisten", "tcp",
+                    // Otherwise the server resets whenever its last client leaves, and a
+                    // client connecting meanwhile is refused.
+                    "-noreset"};
     auto server = std::make_unique<ChildProcess>(std::move(options));
     const std::string socket = "/tmp/.X11-unix/X" + std::to_string(n);
     WaitUntil([&] { return std::filesystem::exists(socket) || !server->Running(); },
@@ -54,9 +52,14 @@ VirtualDisplay::VirtualDisplay(bool withTray) {
                     "pixel",           "--width", "120",     "--height", "32",    "--transparent",
                     "false",           "--tint",  "0x333333"};
     options.ExtraEnv = Env();
+    const auto log = std::filesystem::current_path() / ("trayer" + Name().substr(1) + ".txt");
+    options.OutputFile = log;
     FTray = std::make_unique<ChildProcess>(std::move(options));
     if (!WaitUntil([&] { return !Search({"--class", "trayer"}).empty(); })) {
-      throw std::runtime_error("trayer não iniciou em " + Name());
+      std::string output;
+      std::error_code ec;
+      if (std::filesystem::exists(log, ec)) output = ReadFile(log);
+      throw std::runtime_error("trayer não iniciou em " + Name() + ": " + output);
     }
   }
 }
