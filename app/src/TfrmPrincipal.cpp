@@ -9,7 +9,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScrollBar>
+#include <QScreen>
 #include <QSystemTrayIcon>
 #include <QTabWidget>
 #include <QWindow>
@@ -47,7 +47,7 @@ TfrmPrincipal::TfrmPrincipal(AgentComponents components, double timeScale, QWidg
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
       FTrayAvailable([] { return QSystemTrayIcon::isSystemTrayAvailable(); }) {
   setObjectName("frmPrincipal");
-  setWindowTitle(QStringLiteral("Brisane | by Corvatec"));
+  setWindowTitle(QString::fromUtf8(AgentCore::kCaption));
   setFixedSize(kWidth, kHeight);
   setAutoFillBackground(true);
   QPalette white = palette();
@@ -66,7 +66,7 @@ TfrmPrincipal::TfrmPrincipal(AgentComponents components, double timeScale, QWidg
   CreateCommandMenu();
   FLogPane = std::make_unique<MemoProgressView>(MemoLogs);
   FLights = std::make_unique<WidgetConnectionLights>(green, red);
-  FCore = std::make_unique<AgentCore>(components, static_cast<AgentView&>(*this), timeScale, this);
+  FCore = std::make_unique<AgentCore>(components, static_cast<AgentView&>(*this), timeScale);
   CreateConnections();
 
   // Centred on the screen it opens on.
@@ -141,7 +141,7 @@ void TfrmPrincipal::CreateCommandBar() {
   Label6 = caption("Label6", QStringLiteral("Configurar"), 272);
   Image2 = picture("Image2", DrawPower(kIconSize), 320);
   labAuto = caption("labAuto", QStringLiteral("Auto Start"), 372);
-  for (ClickableLabel* command : {Image8, Image7, static_cast<ClickableLabel*>(Label6), Image2}) {
+  for (ClickableLabel* command : {Image8, Image7, Label6, Image2}) {
     command->setCursor(Qt::PointingHandCursor);
   }
 
