@@ -123,6 +123,8 @@ TEST_F(TFTPTest, CreatesTheTradeNameFolderAndUploadsIntoIt) {
 
   EXPECT_EQ(uploader.Fantasia(), "Pao_&_Cia");
   EXPECT_EQ(harness::ReadFile(ftp->Root() / "Pao_&_Cia" / "Backup_02_02_2024_10_01.zip"), content);
+  // The server records an upload just after it confirms it.
+  ASSERT_TRUE(harness::WaitUntil([&] { return !ftp->Uploads().empty(); }));
   EXPECT_EQ(ftp->Uploads(),
             std::vector<std::string>{"STOR Pao_&_Cia/Backup_02_02_2024_10_01.zip 700000"});
   EXPECT_EQ(memo.Lines(), (std::vector<std::string>{
