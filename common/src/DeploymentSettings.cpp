@@ -38,6 +38,7 @@ DeploymentSettings DeploymentSettings::Load(const std::filesystem::path& file) {
   Read(ini, "Firebird", "Banco", s.firebird.Banco);
   Read(ini, "Firebird", "Usuario", s.firebird.Usuario);
   Read(ini, "Firebird", "Senha", s.firebird.Senha);
+  Read(ini, "Firebird", "BibliotecaCliente", s.firebird.BibliotecaCliente);
   Read(ini, "FTPBackup", "Host", s.ftpBackup.Host);
   Read(ini, "FTPBackup", "Porta", s.ftpBackup.Porta);
   Read(ini, "FTPBackup", "Usuario", s.ftpBackup.Usuario);

@@ -18,6 +18,8 @@ struct DeploymentSettings {
     std::string Banco;                    // empty = the product folder's DADOS/DADOS.FDB
     std::string Usuario = "SYSDBA";
     std::string Senha = "masterkey";
+    // The client library, loaded when the first connection opens; empty = the system's.
+    std::string BibliotecaCliente;
   } firebird;
 
   struct FtpBackup {

@@ -6,6 +6,7 @@
 #include <netinet/in.h>
 #include <pwd.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -37,7 +38,7 @@ std::vector<std::string> BuildEnv(const std::map<std::string, std::string>& extr
 
 pid_t Spawn(const std::vector<std::string>& args,
             const std::map<std::string, std::string>& extraEnv, int outFd,
-            const std::string& runAsUser) {
+            const std::string& runAsUser, bool dieWithParent = false) {
   if (args.empty()) throw std::invalid_argument("comando vazio");
   uid_t uid = 0;
   gid_t gid = 0;
@@ -53,9 +54,14 @@ pid_t Spawn(const std::vector<std::string>& args,
   argv.push_back(nullptr);
   for (const auto& e : env) envp.push_back(const_cast<char*>(e.c_str()));
   envp.push_back(nullptr);
+  const pid_t parent = ::getpid();
   const pid_t pid = ::fork();
   if (pid < 0) throw std::runtime_error("fork falhou");
   if (pid == 0) {
+    if (dieWithParent) {
+      ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+      if (::getppid() != parent) _exit(127);
+    }
     ::setpgid(0, 0);
     const int devnull = ::open("/dev/null", O_RDWR);
     ::dup2(devnull, 0);
@@ -81,7 +87,7 @@ ChildProcess::ChildProcess(Options options) {
       throw std::runtime_error("não foi possível abrir " + options.OutputFile.string());
   }
   try {
-    FPid = Spawn(options.Args, options.ExtraEnv, outFd, options.RunAsUser);
+    FPid = Spawn(options.Args, options.ExtraEnv, outFd, options.RunAsUser, options.DieWithParent);
   } catch (...) {
     if (outFd >= 0) ::close(outFd);
     throw;

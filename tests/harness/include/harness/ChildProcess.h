@@ -18,6 +18,9 @@ class ChildProcess {
     std::map<std::string, std::string> ExtraEnv;  // added to (or replacing in) our environment
     std::filesystem::path OutputFile;             // stdout+stderr go here; empty = /dev/null
     std::string RunAsUser;                        // drop to this user (needs root); empty = us
+    // Killed by the kernel when the thread that started it ends (so a crashed or killed test
+    // leaves no server behind); start such a child from the main thread.
+    bool DieWithParent = false;
   };
 
   explicit ChildProcess(Options options);
