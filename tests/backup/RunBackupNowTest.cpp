@@ -31,7 +31,10 @@ class RunBackupNowTest : public ::testing::Test {
   int Run(const std::vector<std::string>& args, std::string* output) {
     std::vector<std::string> command{(harness::BinaryDir() / "app" / "Backup").string()};
     command.insert(command.end(), args.begin(), args.end());
-    return harness::RunCommand(command, output, {{"IMPLANTACAO_INI", ini.string()}});
+    const std::string suppressions = (harness::TestDataDir() / "backup" / "lsan.supp").string();
+    return harness::RunCommand(
+        command, output,
+        {{"IMPLANTACAO_INI", ini.string()}, {"LSAN_OPTIONS", "suppressions=" + suppressions}});
   }
 };
 
