@@ -1,11 +1,13 @@
 #include "backup/TBackupSeguranca.h"
 
-#include <algorithm>
 #include <atomic>
 #include <exception>
+#include <memory>
 #include <stdexcept>
+#include <string>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 #include "SafetyUpload.h"
 #include "backup/FirebirdBackupService.h"
@@ -41,6 +43,9 @@ class RunGuard {
   bool FAcquired;
 };
 
+// A copy: a reload of the settings while a run goes on must not change them halfway.
+DeploymentSettings SettingsForThisRun() { return Deployment(); }
+
 std::string BackupFileName(const Clock& clock) {
   return "Backup_Seguranca_" + FormatDateTime("hh", clock.Now()) + ".fbk";
 }
@@ -64,7 +69,7 @@ bool SameFile(const fs::path& a, const fs::path& b) {
   return !ec1 && !ec2 && ca == cb;
 }
 
-// Runs job on a thread of its own; the thread is joined when the object goes away.
+// One backup on a thread of its own, joined at the latest when the object goes away.
 class BackupJob {
  public:
   BackupJob(const FirebirdServiceSettings& service, std::string database, std::string file)
@@ -114,12 +119,12 @@ void TBackupSeguranca::ConectarFTPBackup() {
     TFuncoesIFood().GravarLog(kRunInProgress);
     return;
   }
-  Upload(Deployment(), {});
+  Upload(SettingsForThisRun(), {});
 }
 
 SafetyBackupResult TBackupSeguranca::Run(const std::string& caminhoExtra) {
   try {
-    const DeploymentSettings settings = Deployment();
+    const DeploymentSettings settings = SettingsForThisRun();
     const Clock& clock = ClockOr(FClock);
     const fs::path mainFile = settings.BackupFolder() / BackupFileName(clock);
     const std::string extraFile = ExtraBackupFile(caminhoExtra, clock);

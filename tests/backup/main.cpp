@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 // Same list as lsan.supp, which the tests hand to the programs they start.
+// NOLINTNEXTLINE(bugprone-reserved-identifier): the name the leak checker looks for.
 extern "C" const char* __lsan_default_suppressions() { return "leak:libfbclient.so\n"; }
 
 int main(int argc, char** argv) {
