@@ -98,9 +98,9 @@ class BackupJob {
 
 }  // namespace
 
-TBackupSeguranca::TBackupSeguranca(ProgressView* MemoLogs, ConnectionIndicators* indicators,
+TBackupSeguranca::TBackupSeguranca(ProgressView* memoLogs, ConnectionIndicators* indicators,
                                    const Clock* clock, TDM* dm)
-    : FMemoLogs(MemoLogs), FIndicators(indicators), FClock(clock), FDM(dm) {}
+    : FMemoLogs(memoLogs), FIndicators(indicators), FClock(clock), FDM(dm) {}
 
 void TBackupSeguranca::Line(const std::string& text) const { PaneLine(FMemoLogs, text); }
 

@@ -39,7 +39,7 @@ class TBackupSeguranca {
  public:
   // Not owned, all may be null: no pane (silent), no lights, the system clock, the process's
   // data module DM().
-  explicit TBackupSeguranca(ProgressView* MemoLogs, ConnectionIndicators* indicators = nullptr,
+  explicit TBackupSeguranca(ProgressView* memoLogs, ConnectionIndicators* indicators = nullptr,
                             const Clock* clock = nullptr, TDM* dm = nullptr);
 
   // One backup run with the extra folder's text as the window holds it (used unchanged).
