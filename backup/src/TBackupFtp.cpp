@@ -111,12 +111,16 @@ std::string TBackupFtp::Script() const { return (FRaiz / kScript).string(); }
 
 void TBackupFtp::GerarArquivoBat() {
   RegistrarMensagem("Iniciando a geração o arquivo .bat para bpk");
-  fs::create_directories(FRaiz);
+  std::error_code ec;
+  fs::create_directories(FRaiz, ec);
+  if (ec) {
+    throw std::runtime_error("Não foi possível criar a pasta " + FRaiz.string() + ": " +
+                             ec.message());
+  }
   FNomeArquivo =
       (FRaiz / ("Backup_" + FormatDateTime("dd_mm_yyyy_hh_mm", ClockOr(FClock).Now()))).string();
 
   const DeploymentSettings::PostgreSQL& pg = Deployment().postgresql;
-  std::error_code ec;
   const bool pastaBin = !pg.PastaBin.empty() && fs::is_directory(pg.PastaBin, ec);
   const std::string dump = QuotedForShell(Dump());
   std::string script = "#!/bin/sh\n";

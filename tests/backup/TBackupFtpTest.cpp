@@ -371,6 +371,23 @@ TEST_F(TBackupFtpTest, AFailedUploadIsNeitherStampedNorReported) {
   }
 }
 
+TEST_F(TBackupFtpTest, AFolderThatCannotBeMadeEndsTheJobBeforeTheDump) {
+  harness::WriteFile(scratch / "BKP_FTP", "um arquivo no lugar da pasta");
+  TBackupFtp job(&clock);
+  std::string erro;
+  try {
+    job.Execute();
+  } catch (const std::exception& e) {
+    erro = e.what();
+  }
+  EXPECT_EQ(erro.rfind("Não foi possível criar a pasta " + job.Raiz().string() + ": ", 0), 0U)
+      << erro;
+  EXPECT_EQ(LogLines("BKP").back(),
+            "2024-02-02 10:01:30 - Iniciando a geração o arquivo .bat para bpk");
+  EXPECT_TRUE(ftp->Uploads().empty());
+  EXPECT_EQ(DataEnvio(), "(null)");
+}
+
 TEST_F(TBackupFtpTest, PurgesOldArchivesAndLogsFirst) {
   const TDateTime now = clock.Now();
   const fs::path velho = scratch / "BKP_FTP" / "Backup_30_01_2024_10_00.zip";
