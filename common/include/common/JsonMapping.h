@@ -36,3 +36,19 @@ template <class T>
   if (!ReadJsonObject(text, *object)) return nullptr;
   return object;
 }
+
+// Base of a document class T (one that describes itself with a static T::Class()): gives it the
+// class-level FromJsonString and the instance's ToJsonString of the mapping above.
+//
+//   class TCard : public JsonDocument<TCard> { public: std::string Brand;
+//                                              static const ClassInfo& Class(); };
+template <class T>
+class JsonDocument : public Persistent {
+ public:
+  // A new T; nullptr for "" and "null". Throws EConvertError as ReadJsonObject.
+  [[nodiscard]] static std::unique_ptr<T> FromJsonString(std::string_view text) {
+    return ::FromJsonString<T>(text);
+  }
+  [[nodiscard]] std::string ToJsonString() const { return ::ToJsonString(*this); }
+  [[nodiscard]] const ClassInfo& GetClassInfo() const override { return T::Class(); }
+};
