@@ -326,8 +326,13 @@ std::optional<TDateTime> ParseIso8601(std::string_view s) {
   }
   if (i != s.size()) return std::nullopt;
   try {
-    return TDateTime::FromParts(year, month, day, hour, minute, second, msec)
-        .AddMinutes(-offsetMinutes);
+    const TDateTime utc = TDateTime::FromParts(year, month, day, hour, minute, second, msec)
+                              .AddMinutes(-offsetMinutes);
+    // An offset can carry the first or last day across the calendar's range; such a time could
+    // not be written back as a date this reader accepts.
+    const int utcYear = utc.Decode().Year;
+    if (utcYear < 1 || utcYear > 9999) return std::nullopt;
+    return utc;
   } catch (const std::invalid_argument&) {
     return std::nullopt;
   }
@@ -600,6 +605,11 @@ std::string IsoText(const TDateTime& value) {
 void WriteDouble(std::string& out, double v) {
   if (!std::isfinite(v)) {
     out += "null";  // JSON has no NaN or infinity
+    return;
+  }
+  if (v == 0) {
+    // The reader takes "-0" for the integer 0: a negative zero is written as plain 0.
+    out += '0';
     return;
   }
   std::array<char, 32> buf{};

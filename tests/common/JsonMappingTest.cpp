@@ -183,6 +183,8 @@ TEST(JsonMapping, ReadsBackWhatItWrites) {
           R"("isTest":true,"createdAt":"2026-12-10T14:05:00.123Z","items":[],"ativo":0})");
   const std::string written = ToJsonString(*p);
   EXPECT_EQ(ToJsonString(*Ler(written)), written);
+  // A negative zero would read back as the integer 0.
+  EXPECT_NE(ToJsonString(*Ler(R"({"latitude":-0.0})")).find(R"("latitude":0,)"), std::string::npos);
   EXPECT_EQ(p->Payments->Methods.at(0)->Card->Brand, "VISA");
   EXPECT_EQ(p->Id, "ção 😀");
   EXPECT_EQ(p->Codigo, std::numeric_limits<std::int64_t>::min());
@@ -378,6 +380,8 @@ TEST(JsonMapping, DatesWithAnOffsetAreBroughtToUtcOthersAreKept) {
       {"2024-05-01 10:00:00", TDateTime::FromParts(2024, 5, 1, 10, 0)},
       {"2024-05-01", TDateTime::FromParts(2024, 5, 1)},
       {"1899-12-30T00:00:00.000Z", TDateTime{}},
+      {"9999-12-31T22:59:59-01:00", TDateTime::FromParts(9999, 12, 31, 23, 59, 59)},
+      {"0001-01-01T01:00:00+01:00", TDateTime::FromParts(1, 1, 1)},
       {"", TDateTime{}},
   };
   for (const Case& c : cases) {
@@ -386,7 +390,9 @@ TEST(JsonMapping, DatesWithAnOffsetAreBroughtToUtcOthersAreKept) {
   }
   for (const char* text :
        {"2024-13-01T00:00:00Z", "2024-02-30", "2024-05-01T24:00:00", "2024-05-01T10:00:00+25:00",
-        "2024-05-01T10:00:00+03:", "2024-05-01T10", "2024-05-01T10:00:00Zx", "2024-5-1", "hoje"}) {
+        "2024-05-01T10:00:00+03:", "2024-05-01T10", "2024-05-01T10:00:00Zx", "2024-5-1", "hoje",
+        // An offset that carries the time out of years 1..9999, where it could not be written.
+        "9999-12-31T23:59:59-01:00", "0001-01-01T00:00:00+01:00"}) {
     SCOPED_TRACE(text);
     EXPECT_THROW(
         (void)FromJsonString<TPedidoTeste>(std::string(R"({"createdAt":")") + text + "\"}"),
