@@ -14,15 +14,14 @@ inline constexpr const char* kApplicationTitle = "Backup | Corvatec";
 int RunWindowed(int argc, char** argv);
 int RunHeadless(int argc, char** argv);
 
-// The jobs the timers and commands start. Stand-ins until the safety backup, the configured
-// backup job and the updater are wired here.
+// The jobs the timers and commands start. The updater is a stand-in until it is wired here.
 class AgentComponentSet {
  public:
   AgentComponents Refs() { return {FSafetyBackup, FConfiguredBackup, FUpdateChecker}; }
 
  private:
-  UnavailableSafetyBackup FSafetyBackup;
-  UnavailableConfiguredBackup FConfiguredBackup;
+  SafetyBackupComponent FSafetyBackup;
+  ConfiguredBackupComponent FConfiguredBackup;
   NoUpdateChecker FUpdateChecker;
 };
 
