@@ -7,30 +7,11 @@
 #include "common/TAPI.h"
 #include "common/TConfigECommerce.h"
 #include "common/TFuncoesIFood.h"
+#include "common/UrlEncoding.h"
 
 namespace {
 
 const std::string kDirErros = "GESTOR\\";
-
-// A query value as it travels: unreserved characters as they are, anything else as %XX. A CNPJ
-// of digits and a hexadecimal serial pass unchanged; stray text can't break the address.
-std::string QueryValue(const std::string& text) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  out.reserve(text.size());
-  for (const char c : text) {
-    const auto b = static_cast<unsigned char>(c);
-    if ((b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || (b >= '0' && b <= '9') || b == '-' ||
-        b == '.' || b == '_' || b == '~') {
-      out += c;
-    } else {
-      out += '%';
-      out += kHex[b >> 4];
-      out += kHex[b & 0x0F];
-    }
-  }
-  return out;
-}
 
 // The manager server's address of a page under "/gestor/".
 std::string EnderecoGestor(const std::string& paginaEConsulta) {
@@ -39,7 +20,7 @@ std::string EnderecoGestor(const std::string& paginaEConsulta) {
   return base + "/gestor/" + paginaEConsulta;
 }
 
-std::string SerialHD() { return QueryValue(TFuncoesIFood::NumeroSerieHD("C")); }
+std::string SerialHD() { return PercentEncode(TFuncoesIFood::NumeroSerieHD("C")); }
 
 // UltimoBackup and AberturaServer: the CNPJ and the disk serial, no body.
 void Relatar(const std::string& operacao, const std::string& pagina, const std::string& pDir,
@@ -49,7 +30,7 @@ void Relatar(const std::string& operacao, const std::string& pagina, const std::
     const TConfigECommerce config;
     const std::string cnpj = TFuncoesIFood::preparaString(config.CNPJ, true);
     TAPI api(true, clock);
-    api.URL = EnderecoGestor(pagina + "?cnpj=" + QueryValue(cnpj) + "&serialHD=" + SerialHD());
+    api.URL = EnderecoGestor(pagina + "?cnpj=" + PercentEncode(cnpj) + "&serialHD=" + SerialHD());
     api.Method = TMethod::POST;
     api.Dir_Log = pDir;
     (void)api.Consumir(30000);

@@ -10,6 +10,7 @@
 
 #include "common/AsciiText.h"
 #include "common/DeploymentSettings.h"
+#include "common/UrlEncoding.h"
 #include "common/Version.h"
 #include "common/platform/Paths.h"
 
@@ -37,27 +38,6 @@ std::string_view Trim(std::string_view s) {
   if (first == std::string_view::npos) return {};
   const auto last = s.find_last_not_of(" \t\r\n");
   return s.substr(first, last - first + 1);
-}
-
-// application/x-www-form-urlencoded: unreserved characters stay, space is "+", the rest %XX.
-std::string FormEncode(std::string_view text) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  out.reserve(text.size());
-  for (const char c : text) {
-    const auto b = static_cast<unsigned char>(c);
-    if ((b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || (b >= '0' && b <= '9') || b == '-' ||
-        b == '.' || b == '_' || b == '~') {
-      out += c;
-    } else if (b == ' ') {
-      out += '+';
-    } else {
-      out += '%';
-      out += kHex[b >> 4];
-      out += kHex[b & 0x0F];
-    }
-  }
-  return out;
 }
 
 std::string DescribeFailure(CURLcode code, const char* errorText) {
@@ -380,10 +360,10 @@ void TAPI::PostForm() {
   for (const std::string& line : Params) {
     if (!form.empty()) form += '&';
     const auto equals = line.find('=');
-    form += FormEncode(std::string_view(line).substr(0, equals));
+    form += PercentEncode(std::string_view(line).substr(0, equals), true);
     if (equals != std::string::npos) {
       form += '=';
-      form += FormEncode(std::string_view(line).substr(equals + 1));
+      form += PercentEncode(std::string_view(line).substr(equals + 1), true);
     }
   }
   Body sink{&Retorno};
