@@ -3,6 +3,7 @@
 #include <exception>
 #include <iostream>
 
+#include "ConsolePane.h"
 #include "backup/TBackupFtp.h"
 #include "backup/TBackupSeguranca.h"
 #include "common/IniFile.h"
@@ -14,14 +15,6 @@
 #include "common/platform/Paths.h"
 
 namespace {
-
-// The log pane of a console: one line of output per pane line, in order.
-class StdoutPane final : public ProgressView {
- public:
-  void InsertLine(const std::string& line) override { std::cout << line << std::endl; }
-  void AppendLine(const std::string& line) override { std::cout << line << std::endl; }
-  void Clear() override {}
-};
 
 // Message boxes of a one-shot run: the log line of the headless mode, and the text on stderr so
 // whoever started the command sees why it failed.
@@ -59,7 +52,7 @@ int RunBackupNow(const std::optional<std::string>& caminhoExtra) {
   } catch (...) {
     HandleUnhandledException(std::current_exception());
   }
-  StdoutPane pane;
+  ConsolePane pane;
   TBackupSeguranca backup(&pane, nullptr, nullptr, &dm);
   const SafetyBackupResult result = backup.Image7Click(caminhoExtra.value_or(SavedExtraFolder()));
   DestroyDM();
@@ -74,7 +67,7 @@ int RunBackupFtp() {
     std::cerr << line << std::endl;
   });
   TDM& dm = CreateDM();
-  StdoutPane pane;
+  ConsolePane pane;
   int rc = 0;
   try {
     TBackupFtp job(dm);

@@ -1,10 +1,9 @@
 #include "HeadlessApp.h"
 
 #include <QSocketNotifier>
-#include <cstdio>
-#include <mutex>
 
 #include "AgentApplication.h"
+#include "ConsolePane.h"
 #include "QtUserInterface.h"
 #include "SingleInstance.h"
 #include "StartUp.h"
@@ -16,29 +15,12 @@
 
 namespace {
 
-// The log pane of a service: each line on standard output as it comes (a journal keeps them).
-class ConsoleProgressView final : public ProgressView {
- public:
-  void InsertLine(const std::string& line) override { Write(line); }
-  void AppendLine(const std::string& line) override { Write(line); }
-  void Clear() override {}
-
- private:
-  void Write(const std::string& line) {
-    std::lock_guard lock(FMutex);
-    std::fwrite(line.data(), 1, line.size(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
-  }
-  std::mutex FMutex;
-};
-
 class HeadlessView final : public AgentView {
  public:
   ProgressView* LogPane() override { return &FPane; }
 
  private:
-  ConsoleProgressView FPane;
+  ConsolePane FPane;
 };
 
 }  // namespace
@@ -50,17 +32,9 @@ int RunHeadless(int argc, char** argv) {
   HeadlessUserInterface ui;
   InstallUserInterface(&ui);
   TFuncoesIFood::TraduzirMsgDialog();
-  QCoreApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
 
   SingleInstance guard(platform::UserRuntimeDir());
-  if (!guard.Acquire(ArgumentsOf(argc, argv), TakePreviousCopyPid(),
-                     SingleInstance::kRestartWait)) {
-    InstallUserInterface(nullptr);
-    return 0;
-  }
-  TFuncoesIFood::ExecutarEntradasRunOnce();
-
-  CreateDM();
+  if (!StartAsTheOnlyCopy(guard, argc, argv)) return 0;
   int rc = 0;
   {
     AgentComponentSet components;

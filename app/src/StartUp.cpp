@@ -1,7 +1,25 @@
 #include "StartUp.h"
 
+#include <QCoreApplication>
 #include <cstdlib>
 #include <string>
+
+#include "SingleInstance.h"
+#include "common/TDM.h"
+#include "common/TFuncoesIFood.h"
+#include "common/UserInterface.h"
+
+bool StartAsTheOnlyCopy(SingleInstance& guard, int argc, char** argv) {
+  QCoreApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
+  if (!guard.Acquire(ArgumentsOf(argc, argv), TakePreviousCopyPid(),
+                     SingleInstance::kRestartWait)) {
+    InstallUserInterface(nullptr);
+    return false;
+  }
+  TFuncoesIFood::ExecutarEntradasRunOnce();
+  CreateDM();
+  return true;
+}
 
 bool HasDisplay() {
   for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {

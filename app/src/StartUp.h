@@ -25,6 +25,14 @@ class AgentComponentSet {
   NoUpdateChecker FUpdateChecker;
 };
 
+class SingleInstance;
+
+// The start-up steps both modes share, after the user interface is installed: the title, the
+// single-instance guard (before the data module, so a second copy leaves without touching the
+// database), the run-once entries and the data module. False when another copy runs: this copy
+// has handed it its command line, the user interface is uninstalled, and the program ends with 0.
+bool StartAsTheOnlyCopy(SingleInstance& guard, int argc, char** argv);
+
 // True when a window can be opened (an X11 or Wayland display, or a platform chosen by hand).
 bool HasDisplay();
 // The process a restarted copy waits for (BRISANE_AGUARDAR_PID), 0 when none. The variable is

@@ -25,18 +25,9 @@ int RunWindowed(int argc, char** argv) {
   QtUserInterface ui;
   InstallUserInterface(&ui);
   TFuncoesIFood::TraduzirMsgDialog();
-  QCoreApplication::setApplicationName(QString::fromUtf8(kApplicationTitle));
 
-  // Before the data module: a second copy leaves without touching the database.
   SingleInstance guard(platform::UserRuntimeDir());
-  if (!guard.Acquire(ArgumentsOf(argc, argv), TakePreviousCopyPid(),
-                     SingleInstance::kRestartWait)) {
-    InstallUserInterface(nullptr);
-    return 0;
-  }
-  TFuncoesIFood::ExecutarEntradasRunOnce();
-
-  CreateDM();
+  if (!StartAsTheOnlyCopy(guard, argc, argv)) return 0;
   int rc = 0;
   {
     AgentComponentSet components;
