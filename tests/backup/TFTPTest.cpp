@@ -14,6 +14,7 @@
 #include "common/DeploymentSettings.h"
 #include "common/Errors.h"
 #include "common/TDM.h"
+#include "harness/DataModuleTest.h"
 #include "harness/Firebird.h"
 #include "harness/FtpServer.h"
 #include "harness/Harness.h"
@@ -53,18 +54,12 @@ std::string BinaryContent(size_t size) {
   return data;
 }
 
-class TFTPTest : public ::testing::Test {
+class TFTPTest : public harness::DataModuleTest {
  protected:
   void SetUp() override {
     settings = harness::FreshDatabase(harness::DatabaseMode::Server, true);
-    SetDeployment(settings);
-    CreateDM();
+    StartDataModule(settings);
   }
-  void TearDown() override {
-    DestroyDM();
-    SetDeployment(DeploymentSettings{});
-  }
-
   // Starts the FTP server and points the deployment's FTPGestor at it.
   harness::FtpServer& StartFtp(const harness::FtpServer::Options& options = {}) {
     ftp = std::make_unique<harness::FtpServer>(scratch / "ftp", options);
@@ -78,12 +73,6 @@ class TFTPTest : public ::testing::Test {
     settings.ftpGestor.Senha = senha;
     settings.ftpGestor.TempoConexaoMs = 10000;
     SetDeployment(settings);
-  }
-
-  static void Exec(const std::string& sql) {
-    Query q(DM().conexao);
-    q.SetSQL(sql);
-    q.ExecSQL();
   }
 
   // An archive of the configured backup job, in its working folder.

@@ -9,6 +9,7 @@
 #include "common/DeploymentSettings.h"
 #include "common/TDM.h"
 #include "common/TFuncoesIFood.h"
+#include "harness/DataModuleTest.h"
 #include "harness/Firebird.h"
 #include "harness/Harness.h"
 #include "harness/HttpStandIn.h"
@@ -20,25 +21,13 @@ namespace {
 
 constexpr const char* kStamp = "2024-02-02 10:01:00 - ";
 
-class TIntegradorGestorTest : public ::testing::Test {
+class TIntegradorGestorTest : public harness::DataModuleTest {
  protected:
   void SetUp() override {
     settings = harness::FreshDatabase(harness::DatabaseMode::Server, true);
     settings.gestor.URL = web.Url();
-    SetDeployment(settings);
-    CreateDM();
+    StartDataModule(settings);
   }
-  void TearDown() override {
-    DestroyDM();
-    SetDeployment(DeploymentSettings{});
-  }
-
-  static void Exec(const std::string& sql) {
-    Query q(DM().conexao);
-    q.SetSQL(sql);
-    q.ExecSQL();
-  }
-
   // The day's log lines of a folder ("" is the log root); empty when there is no file.
   [[nodiscard]] std::vector<std::string> LogLines(const std::string& dir) const {
     const fs::path file = scratch / "LOGS" / dir / "2024-02-02.txt";

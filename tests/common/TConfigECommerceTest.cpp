@@ -7,6 +7,7 @@
 #include "common/DeploymentSettings.h"
 #include "common/Errors.h"
 #include "common/TDM.h"
+#include "harness/DataModuleTest.h"
 #include "harness/Firebird.h"
 #include "harness/Harness.h"
 
@@ -17,26 +18,14 @@ constexpr const char* kSalt = "s4lT0k3n!x";
 constexpr const char* kTokenDaLoja = "2a495551a54afb09b670641b3e3bc2bb";
 constexpr const char* kTokenSoDoSalt = "0bf7090e7fa9f7cd9dbabc7904c03b6d";
 
-class TConfigECommerceTest : public ::testing::Test {
+class TConfigECommerceTest : public harness::DataModuleTest {
  protected:
   void SetUp() override {
     DeploymentSettings settings = harness::FreshDatabase(harness::DatabaseMode::Server, true);
     settings.dominios.Gerente = "loja-exemplo";
     settings.segredos.SaltToken = kSalt;
-    SetDeployment(settings);
-    CreateDM();
+    StartDataModule(settings);
   }
-  void TearDown() override {
-    DestroyDM();
-    SetDeployment(DeploymentSettings{});
-  }
-
-  static void Exec(const std::string& sql) {
-    Query q(DM().conexao);
-    q.SetSQL(sql);
-    q.ExecSQL();
-  }
-
   harness::ScratchDir scratch;
 };
 

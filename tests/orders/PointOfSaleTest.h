@@ -11,27 +11,13 @@
 #include "common/Database.h"
 #include "common/DeploymentSettings.h"
 #include "common/TDM.h"
+#include "harness/DataModuleTest.h"
 #include "harness/Firebird.h"
 #include "harness/Harness.h"
 
-class PointOfSaleTest : public ::testing::Test {
+class PointOfSaleTest : public harness::DataModuleTest {
  protected:
-  void SetUp() override {
-    SetDeployment(FSettings);
-    CreateDM();
-  }
-  void TearDown() override {
-    DestroyDM();
-    SetDeployment(DeploymentSettings{});
-  }
-
-  // Runs a statement that returns no rows on the data module's connection.
-  static void Exec(const std::string& sql) {
-    Query q(DM().conexao);
-    q.SetSQL(sql);
-    q.ExecSQL();
-  }
-
+  void SetUp() override { StartDataModule(FSettings); }
   // One column of every row of a select, as text.
   static std::vector<std::string> Column(const std::string& sql, const std::string& field) {
     Query q(DM().conexao);
