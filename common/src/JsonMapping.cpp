@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+#include "Utf8.h"
 #include "common/Errors.h"
 #include "common/platform/Paths.h"
 
@@ -19,58 +20,22 @@ constexpr size_t kMaxDepth = 512;
 
 // --- UTF-8 --------------------------------------------------------------------------------
 
-// Length of the well-formed UTF-8 sequence at s[i] and its code point; 0 when ill-formed
-// (stray continuation, overlong form, surrogate, beyond U+10FFFF, cut short).
-size_t DecodeUtf8(std::string_view s, size_t i, char32_t& cp) {
-  const auto b0 = static_cast<unsigned char>(s[i]);
-  if (b0 < 0x80) {
-    cp = b0;
-    return 1;
-  }
-  size_t len = 0;
-  char32_t min = 0;
-  if ((b0 & 0xE0) == 0xC0) {
-    len = 2;
-    min = 0x80;
-    cp = b0 & 0x1F;
-  } else if ((b0 & 0xF0) == 0xE0) {
-    len = 3;
-    min = 0x800;
-    cp = b0 & 0x0F;
-  } else if ((b0 & 0xF8) == 0xF0) {
-    len = 4;
-    min = 0x10000;
-    cp = b0 & 0x07;
-  } else {
-    return 0;
-  }
-  if (i + len > s.size()) return 0;
-  for (size_t k = 1; k < len; ++k) {
-    const auto b = static_cast<unsigned char>(s[i + k]);
-    if ((b & 0xC0) != 0x80) return 0;
-    cp = (cp << 6) | (b & 0x3F);
-  }
-  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
-  return len;
-}
-
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
 
 // The text with every ill-formed byte replaced by U+FFFD; nullopt when it is well-formed.
 std::optional<std::string> RepairedUtf8(std::string_view s) {
   std::optional<std::string> out;
   for (size_t i = 0; i < s.size();) {
-    char32_t cp;
-    const size_t len = DecodeUtf8(s, i, cp);
-    if (len == 0 && !out) out.emplace(s.substr(0, i));
+    const utf8::Char c = utf8::Next(s, i);
+    if (!c.valid && !out) out.emplace(s.substr(0, i));
     if (out) {
-      if (len == 0) {
+      if (!c.valid) {
         *out += kReplacement;
       } else {
-        out->append(s.substr(i, len));
+        out->append(s.substr(i, c.size));
       }
     }
-    i += len == 0 ? 1 : len;
+    i += c.size;
   }
   return out;
 }
@@ -563,13 +528,9 @@ void AppendEscape(std::string& out, char32_t unit) {
 void WriteString(std::string& out, std::string_view s) {
   out += '"';
   for (size_t i = 0; i < s.size();) {
-    char32_t cp;
-    size_t len = DecodeUtf8(s, i, cp);
-    if (len == 0) {
-      cp = 0xFFFD;
-      len = 1;
-    }
-    i += len;
+    const utf8::Char c = utf8::Next(s, i);
+    const char32_t cp = c.valid ? c.code : 0xFFFD;
+    i += c.size;
     if (cp == '"') {
       out += "\\\"";
     } else if (cp == '\\') {
