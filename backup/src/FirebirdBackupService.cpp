@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "common/Database.h"
 #include "common/Errors.h"
 
 using namespace Firebird;
@@ -72,6 +73,7 @@ void Drain(ThrowStatusWrapper& status, IService* svc) {
 
 void RunFirebirdBackup(const FirebirdServiceSettings& settings, const std::string& database,
                        const std::string& backupFile) {
+  CloseFirebirdClientAtExit();
   IMaster* master = fb_get_master_interface();
   IUtil* util = master->getUtilInterface();
   ThrowStatusWrapper status(master->getStatus());

@@ -9,6 +9,7 @@
 #include "common/Database.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +18,8 @@
 #include <mutex>
 #include <set>
 #include <stdexcept>
+
+#include <ibase.h>
 
 #include "FirebirdClient.h"
 #include "SqlParameters.h"
@@ -79,7 +82,7 @@ const char* LostTransactionMessage() {
 
 namespace database_detail {
 
-void CloseEverythingAtExit();
+void CloseEverythingAtExit(Firebird::IMaster* master);
 
 // What a query with an open cursor leaves in the connection's hands, so that detaching or
 // losing the server can end it.
@@ -116,7 +119,7 @@ struct ConnectionCore {
       throw EDatabaseError("Conexão sem banco de dados configurado");
     }
     Master = firebird_client::Master(Params.ClientLibrary);
-    CloseEverythingAtExit();
+    CloseEverythingAtExit(Master);
     Status st(Master);
     try {
       firebird_client::XpbBuilder dpb(Master, st, IXpbBuilder::DPB);
@@ -232,11 +235,28 @@ namespace {
 std::mutex gRegistryMutex;
 std::set<ConnectionCore*> gRegistry;
 
+std::atomic<Firebird::IMaster*> gClientMaster{nullptr};
+
 void CloseAllAtExit() {
   std::lock_guard registryLock(gRegistryMutex);
   for (ConnectionCore* core : gRegistry) {
     std::lock_guard lock(core->Mutex);
     core->DetachLocked();
+  }
+  // Stop the client's own threads (and an embedded engine, which flushes its pages) now: left
+  // running into the library's teardown they race with it. Bounded, so exit never hangs.
+  if (Firebird::IMaster* master = gClientMaster.load()) {
+    try {
+      Status st(master);
+      Firebird::IProvider* dispatcher = master->getDispatcher();
+      try {
+        dispatcher->shutdown(&st, 5000, fb_shutrsn_app_stopped);
+      } catch (const Firebird::FbException&) {
+        // Nothing more can be done at exit.
+      }
+      dispatcher->release();
+    } catch (...) {
+    }
   }
   firebird_client::MarkClientShutDown();
 }
@@ -257,12 +277,18 @@ ConnectionCore::~ConnectionCore() {
 }
 
 // Registered after the library was loaded, so that it runs before the library's own exit.
-void CloseEverythingAtExit() {
+void CloseEverythingAtExit(Firebird::IMaster* master) {
+  Firebird::IMaster* none = nullptr;
+  gClientMaster.compare_exchange_strong(none, master);
   static std::once_flag once;
   std::call_once(once, [] { std::atexit(CloseAllAtExit); });
 }
 
 }  // namespace database_detail
+
+void CloseFirebirdClientAtExit() {
+  database_detail::CloseEverythingAtExit(firebird_client::Master(""));
+}
 
 using database_detail::ConnectionCore;
 using database_detail::CursorState;

@@ -36,6 +36,11 @@ struct ConnectionParams {
   std::string ClientLibrary;  // empty = the platform's Firebird client library
 };
 
+// Registers, once, the exit step that closes every connection and stops the Firebird client's
+// own threads (and an embedded engine) before the library tears itself down. Connections do it
+// when they first attach; code that uses the client without a Connection calls it first.
+void CloseFirebirdClientAtExit();
+
 class Query;
 namespace database_detail {
 struct ConnectionCore;
