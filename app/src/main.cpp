@@ -1,20 +1,26 @@
 // Program entry: the one-shot commands, headless mode and (with a display) the window.
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "BackupNow.h"
 #include "HeadlessApp.h"
 #include "common/FileVersion.h"
 
 namespace {
 
 void PrintHelp() {
-  std::cout << "Uso: Backup [comando]\n"
-               "\n"
-               "Comandos:\n"
-               "  --headless     executa o agente sem janela (temporizadores e rotinas) até SIGTERM\n"
-               "  --version      mostra a versão do programa\n"
-               "  --help         mostra esta ajuda\n";
+  std::cout
+      << "Uso: Backup [comando]\n"
+         "\n"
+         "Comandos:\n"
+         "  --headless     executa o agente sem janela (temporizadores e rotinas) até SIGTERM\n"
+         "  --backup-now [PASTA_EXTRA]\n"
+         "                 faz um backup de segurança agora, sem janela, e termina\n"
+         "                 (pasta extra: o argumento ou CaminhoExtra de configuracao.ini)\n"
+         "  --version      mostra a versão do programa\n"
+         "  --help         mostra esta ajuda\n";
 }
 
 }  // namespace
@@ -30,6 +36,13 @@ int main(int argc, char** argv) {
       PrintHelp();
       return 0;
     }
+  }
+  if (!args.empty() && args.front() == "--backup-now") {
+    if (args.size() > 2) {
+      std::cerr << "Uso: Backup --backup-now [PASTA_EXTRA]\n";
+      return 2;
+    }
+    return RunBackupNow(args.size() == 2 ? std::optional<std::string>(args[1]) : std::nullopt);
   }
   for (const std::string& a : args) {
     if (a == "--headless") return RunHeadless();
