@@ -9,3 +9,7 @@ if(BACKUP_SANITIZE)
                                                    -fno-sanitize-recover=undefined)
   target_link_options(project_options INTERFACE -fsanitize=${BACKUP_SANITIZE})
 endif()
+if(BACKUP_BUILD_FUZZ AND CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+  # Coverage feedback for libFuzzer from every library a fuzz target links.
+  target_compile_options(project_options INTERFACE -fsanitize=fuzzer-no-link)
+endif()

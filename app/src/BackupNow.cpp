@@ -3,6 +3,7 @@
 #include <exception>
 #include <iostream>
 
+#include "backup/TBackupFtp.h"
 #include "backup/TBackupSeguranca.h"
 #include "common/IniFile.h"
 #include "common/ProgressView.h"
@@ -63,4 +64,27 @@ int RunBackupNow(const std::optional<std::string>& caminhoExtra) {
   const SafetyBackupResult result = backup.Image7Click(caminhoExtra.value_or(SavedExtraFolder()));
   DestroyDM();
   return result == SafetyBackupResult::ArchiveMade ? 0 : 1;
+}
+
+int RunBackupFtp() {
+  ConsoleUserInterface ui;
+  const ErrorHandler previous = SetGeneralErrorHandler([](const std::string& message) {
+    const std::string line = "Erro de integração: " + message;
+    TFuncoesIFood().GravarLog(line);
+    std::cerr << line << std::endl;
+  });
+  TDM& dm = CreateDM();
+  StdoutPane pane;
+  int rc = 0;
+  try {
+    TBackupFtp job(dm);
+    job.memo = &pane;
+    job.Execute();
+  } catch (...) {
+    HandleUnhandledException(std::current_exception());
+    rc = 1;
+  }
+  DestroyDM();
+  SetGeneralErrorHandler(previous);
+  return rc;
 }

@@ -19,6 +19,8 @@ void PrintHelp() {
          "  --backup-now [PASTA_EXTRA]\n"
          "                 faz um backup de segurança agora, sem janela, e termina\n"
          "                 (pasta extra: o argumento ou CaminhoExtra de configuracao.ini)\n"
+         "  --backup-ftp   faz o backup configurado (PostgreSQL enviado ao FTP do gestor) agora,\n"
+         "                 sem janela, e termina\n"
          "  --version      mostra a versão do programa\n"
          "  --help         mostra esta ajuda\n";
 }
@@ -43,6 +45,13 @@ int main(int argc, char** argv) {
       return 2;
     }
     return RunBackupNow(args.size() == 2 ? std::optional<std::string>(args[1]) : std::nullopt);
+  }
+  if (!args.empty() && args.front() == "--backup-ftp") {
+    if (args.size() > 1) {
+      std::cerr << "Uso: Backup --backup-ftp\n";
+      return 2;
+    }
+    return RunBackupFtp();
   }
   for (const std::string& a : args) {
     if (a == "--headless") return RunHeadless();

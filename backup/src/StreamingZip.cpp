@@ -193,11 +193,12 @@ ZipEntryResult WriteSingleEntryZip(const fs::path& archive, const std::string& e
     isal_zstream stream{};
     isal_deflate_init(&stream);
     std::unique_ptr<unsigned char, FreeDeleter> levelBuf(
-        static_cast<unsigned char*>(std::malloc(ISAL_DEF_LVL1_DEFAULT)));
+        static_cast<unsigned char*>(std::malloc(ISAL_DEF_LVL3_DEFAULT)));
     if (!levelBuf) throw std::bad_alloc();
-    stream.level = 1;
+    // Level 3: within ~15% of zip -6's size on backup files, still several times faster.
+    stream.level = 3;
     stream.level_buf = levelBuf.get();
-    stream.level_buf_size = ISAL_DEF_LVL1_DEFAULT;
+    stream.level_buf_size = ISAL_DEF_LVL3_DEFAULT;
     stream.gzip_flag = IGZIP_DEFLATE;
     std::vector<unsigned char> in(kChunk), outBuf(kChunk + kChunk / 8);
     std::uint32_t crc = 0;

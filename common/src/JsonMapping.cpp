@@ -326,8 +326,13 @@ std::optional<TDateTime> ParseIso8601(std::string_view s) {
   }
   if (i != s.size()) return std::nullopt;
   try {
-    return TDateTime::FromParts(year, month, day, hour, minute, second, msec)
-        .AddMinutes(-offsetMinutes);
+    const TDateTime utc = TDateTime::FromParts(year, month, day, hour, minute, second, msec)
+                              .AddMinutes(-offsetMinutes);
+    // An offset can carry the first or last day across the calendar's range; such a time could
+    // not be written back as a date this reader accepts.
+    const int utcYear = utc.Decode().Year;
+    if (utcYear < 1 || utcYear > 9999) return std::nullopt;
+    return utc;
   } catch (const std::invalid_argument&) {
     return std::nullopt;
   }
@@ -346,12 +351,26 @@ std::optional<TDateTime> ParseIso8601(std::string_view s) {
   MemberError(path, p, "valor do tipo " + std::string(KindName(value.kind)) + " não serve");
 }
 
+// The key without the field prefix ("FId" -> "Id"), or empty when it has none.
+std::string_view WithoutFieldPrefix(std::string_view key) {
+  if (key.size() < 2 || (key[0] != 'F' && key[0] != 'f')) return {};
+  return key.substr(1);
+}
+
 // The property a key binds to: the one named like the key, else the one whose field ("F" +
 // name) is named like it, ignoring case both times.
 const PropertyInfo* FindMember(const ClassInfo& info, std::string_view key) {
   if (const PropertyInfo* p = info.FindIgnoringCase(key)) return p;
-  if (key.size() < 2 || (key[0] != 'F' && key[0] != 'f')) return nullptr;
-  return info.FindIgnoringCase(key.substr(1));
+  const std::string_view bare = WithoutFieldPrefix(key);
+  return bare.empty() ? nullptr : info.FindIgnoringCase(bare);
+}
+
+// Whether a property's second key (AlsoReadsKey) is this key, by the same rule.
+bool IsSecondKey(const PropertyInfo& p, std::string_view key) {
+  if (p.AlsoReadsKey.empty()) return false;
+  if (platform::SameNameIgnoringCase(p.AlsoReadsKey, key)) return true;
+  const std::string_view bare = WithoutFieldPrefix(key);
+  return !bare.empty() && platform::SameNameIgnoringCase(p.AlsoReadsKey, bare);
 }
 
 void ResetMember(Persistent& target, const PropertyInfo& p) {
@@ -511,9 +530,25 @@ void ReadMember(const JsonNode& value, Persistent& target, const PropertyInfo& p
 void ReadObject(const JsonNode& node, Persistent& target, const std::string& path) {
   const ClassInfo& info = target.GetClassInfo();
   for (size_t i = 0; i < node.keys.size(); ++i) {
-    const PropertyInfo* p = FindMember(info, node.keys[i]);
-    if (!p) continue;
-    ReadMember(node.values[i], target, *p, path.empty() ? node.keys[i] : path + "." + node.keys[i]);
+    const std::string& key = node.keys[i];
+    const auto memberPath = [&]() -> std::string {
+      if (path.empty()) return key;
+      std::string full = path;
+      full += '.';
+      full += key;
+      return full;
+    };
+    if (const PropertyInfo* p = FindMember(info, key)) {
+      ReadMember(node.values[i], target, *p, memberPath());
+    }
+    for (const PropertyInfo& extra : info.Properties) {
+      if (!IsSecondKey(extra, key)) continue;
+      try {
+        ReadMember(node.values[i], target, extra, memberPath());
+      } catch (const EConvertError&) {
+        // The key belongs to its own member; a value that does not fit here is not an error.
+      }
+    }
   }
 }
 
@@ -570,6 +605,11 @@ std::string IsoText(const TDateTime& value) {
 void WriteDouble(std::string& out, double v) {
   if (!std::isfinite(v)) {
     out += "null";  // JSON has no NaN or infinity
+    return;
+  }
+  if (v == 0) {
+    // The reader takes "-0" for the integer 0: a negative zero is written as plain 0.
+    out += '0';
     return;
   }
   std::array<char, 32> buf{};

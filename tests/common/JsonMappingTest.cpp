@@ -83,6 +83,22 @@ class TPedidoTeste : public Persistent {
   const ClassInfo& GetClassInfo() const override { return Class(); }
 };
 
+// A flag whose key may carry an amount, kept by a second member.
+class TPagoTeste : public Persistent {
+ public:
+  bool Pago = false;
+  Currency Valor;
+  static const ClassInfo& Class() {
+    static const ClassInfo info = ClassBuilder<TPagoTeste>("TPagoTeste")
+                                      .Property("Pago", &TPagoTeste::Pago)
+                                      .Property("Valor", &TPagoTeste::Valor)
+                                      .AlsoReads("pago")
+                                      .Build();
+    return info;
+  }
+  const ClassInfo& GetClassInfo() const override { return Class(); }
+};
+
 std::unique_ptr<TPedidoTeste> Ler(std::string_view text) {
   auto pedido = FromJsonString<TPedidoTeste>(text);
   if (!pedido) throw std::logic_error("no object read");
@@ -167,6 +183,8 @@ TEST(JsonMapping, ReadsBackWhatItWrites) {
           R"("isTest":true,"createdAt":"2026-12-10T14:05:00.123Z","items":[],"ativo":0})");
   const std::string written = ToJsonString(*p);
   EXPECT_EQ(ToJsonString(*Ler(written)), written);
+  // A negative zero would read back as the integer 0.
+  EXPECT_NE(ToJsonString(*Ler(R"({"latitude":-0.0})")).find(R"("latitude":0,)"), std::string::npos);
   EXPECT_EQ(p->Payments->Methods.at(0)->Card->Brand, "VISA");
   EXPECT_EQ(p->Id, "ção 😀");
   EXPECT_EQ(p->Codigo, std::numeric_limits<std::int64_t>::min());
@@ -362,6 +380,8 @@ TEST(JsonMapping, DatesWithAnOffsetAreBroughtToUtcOthersAreKept) {
       {"2024-05-01 10:00:00", TDateTime::FromParts(2024, 5, 1, 10, 0)},
       {"2024-05-01", TDateTime::FromParts(2024, 5, 1)},
       {"1899-12-30T00:00:00.000Z", TDateTime{}},
+      {"9999-12-31T22:59:59-01:00", TDateTime::FromParts(9999, 12, 31, 23, 59, 59)},
+      {"0001-01-01T01:00:00+01:00", TDateTime::FromParts(1, 1, 1)},
       {"", TDateTime{}},
   };
   for (const Case& c : cases) {
@@ -370,7 +390,9 @@ TEST(JsonMapping, DatesWithAnOffsetAreBroughtToUtcOthersAreKept) {
   }
   for (const char* text :
        {"2024-13-01T00:00:00Z", "2024-02-30", "2024-05-01T24:00:00", "2024-05-01T10:00:00+25:00",
-        "2024-05-01T10:00:00+03:", "2024-05-01T10", "2024-05-01T10:00:00Zx", "2024-5-1", "hoje"}) {
+        "2024-05-01T10:00:00+03:", "2024-05-01T10", "2024-05-01T10:00:00Zx", "2024-5-1", "hoje",
+        // An offset that carries the time out of years 1..9999, where it could not be written.
+        "9999-12-31T23:59:59-01:00", "0001-01-01T00:00:00+01:00"}) {
     SCOPED_TRACE(text);
     EXPECT_THROW(
         (void)FromJsonString<TPedidoTeste>(std::string(R"({"createdAt":")") + text + "\"}"),
@@ -390,6 +412,42 @@ TEST(JsonMapping, HostileInputNeitherThrowsOutsideTheContractNorCrashes) {
   EXPECT_THROW((void)FromJsonString<TPedidoTeste>(deep), EConvertError);
   // Duplicate keys: read in document order, the last one stands.
   EXPECT_EQ(Ler(R"({"id":"1","ID":"2"})")->Id, "2");
+}
+
+TEST(JsonMapping, ASecondKeyFillsAScalarOnlyWhenItsValueFits) {
+  struct Case {
+    const char* json;
+    bool pago;
+    std::int64_t valor;
+  } cases[] = {
+      {R"({"pago":19.89})", true, 198900},
+      {R"({"PAGO":"0.00"})", false, 0},
+      {R"({"fPago":2})", true, 20000},  // the field-prefix rule holds for the second key too
+      {R"({"pago":true})", true, 0},    // no amount in a flag, and no error
+      {R"({"pago":1e30})", true, 0},    // an amount that does not fit is left out
+      {R"({"valor":5,"pago":true})", true, 50000},
+      {R"({"pago":3,"valor":null})", true, 0},
+      {R"({"pago":null})", false, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.json);
+    auto p = FromJsonString<TPagoTeste>(c.json);
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(p->Pago, c.pago);
+    EXPECT_EQ(p->Valor.Raw(), c.valor);
+  }
+  // The key's own member still decides whether the value is an error.
+  EXPECT_THROW((void)FromJsonString<TPagoTeste>(R"({"pago":"sim"})"), EConvertError);
+  // Writing knows only each member's own key.
+  TPagoTeste p;
+  p.Pago = true;
+  p.Valor = Currency::Parse("19.89");
+  EXPECT_EQ(ToJsonString(p), R"({"pago":true,"valor":19.89})");
+  // Objects and lists have no second key.
+  EXPECT_THROW(ClassBuilder<TPagamentosTeste>("x")
+                   .Property("Methods", &TPagamentosTeste::Methods)
+                   .AlsoReads("metodos"),
+               std::logic_error);
 }
 
 }  // namespace

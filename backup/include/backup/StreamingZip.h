@@ -1,5 +1,5 @@
 #pragma once
-// A ZIP archive of one file, compressed with a fast Deflate (Intel ISA-L) while the file is read,
+// A ZIP archive of one file, compressed with a fast Deflate (Intel ISA-L, level 3) while the file is read,
 // so a backup can be compressed as the server writes it. The archive is standard (Deflate, Zip64
 // sizes), accepted by unzip and by libzip. Write it under a temporary name and rename it into
 // place when it may be published (PublishFile), so a half-made archive is never taken for a good

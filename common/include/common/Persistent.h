@@ -25,6 +25,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -74,6 +75,11 @@ struct PropertyInfo {
   std::function<Persistent*(const Persistent&, size_t)> At;
   std::function<void(Persistent&, std::unique_ptr<Persistent>)> Append;
   std::function<void(Persistent&)> ClearList;
+  // Scalars: a second key this member also reads, leniently. A document may send under one key a
+  // value richer than the member bound to that key keeps (an amount where a flag is declared); the
+  // flag stays bound by name and this member keeps the rest. A value that does not fit here leaves
+  // this member alone and is no error. Only the JSON reader uses it; writers write Name.
+  std::string AlsoReadsKey;
 };
 
 struct ClassInfo {
@@ -153,6 +159,16 @@ class ClassBuilder {
       };
     }
     FInfo.Properties.push_back(std::move(p));
+    return *this;
+  }
+
+  // The property declared last also reads the given key (see PropertyInfo::AlsoReadsKey).
+  ClassBuilder& AlsoReads(std::string key) {
+    if (FInfo.Properties.empty() || FInfo.Properties.back().Kind == PropertyKind::Object ||
+        FInfo.Properties.back().Kind == PropertyKind::List) {
+      throw std::logic_error(FInfo.Name + ": AlsoReads applies to a scalar property");
+    }
+    FInfo.Properties.back().AlsoReadsKey = std::move(key);
     return *this;
   }
 

@@ -1,0 +1,181 @@
+#include "backup/TBackupFtp.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <stdexcept>
+#include <system_error>
+
+#include "backup/TFTP.h"
+#include "backup/TIntegradorGestor.h"
+#include "common/Clock.h"
+#include "common/DelphiFormat.h"
+#include "common/DeploymentSettings.h"
+#include "common/ProgressView.h"
+#include "common/TDM.h"
+#include "common/platform/Paths.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kDiasArquivos = 2;
+constexpr int kDiasLogs = 10;
+// pg_dump waits for ever on a server that accepts the connection but never answers; a job that
+// never ends would block every later run.
+constexpr int kTempoConexaoSegundos = 60;
+
+// A word for sh: single quotes around, each inner quote as '\'' (close, escaped quote, reopen).
+std::string QuotedForShell(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) {
+    if (c == '\'') {
+      quoted += "'\\''";
+    } else {
+      quoted += c;
+    }
+  }
+  return quoted + "'";
+}
+
+class OwnedFd {
+ public:
+  explicit OwnedFd(int fd) : FFd(fd) {}
+  ~OwnedFd() {
+    if (FFd >= 0) ::close(FFd);
+  }
+  OwnedFd(const OwnedFd&) = delete;
+  OwnedFd& operator=(const OwnedFd&) = delete;
+  [[nodiscard]] int Get() const { return FFd; }
+  // Closes now, so a failing close (a full disk) is seen.
+  [[nodiscard]] bool Close() {
+    const int fd = FFd;
+    FFd = -1;
+    return ::close(fd) == 0;
+  }
+
+ private:
+  int FFd;
+};
+
+std::string ErroDoSistema(const fs::path& file) {
+  return "Não foi possível gravar " + file.string() + ": " + std::strerror(errno);
+}
+
+// Writes a file that only its owner may read, replacing any entry of that name. The file is
+// created with its final mode, so the password inside is never readable by others, not even for
+// a moment; a symbolic link in its place is replaced, never followed.
+void GravarArquivoPrivado(const fs::path& file, const std::string& content) {
+  if (::unlink(file.c_str()) != 0 && errno != ENOENT) throw std::runtime_error(ErroDoSistema(file));
+  OwnedFd fd(::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0700));
+  if (fd.Get() < 0) throw std::runtime_error(ErroDoSistema(file));
+  size_t done = 0;
+  while (done < content.size()) {
+    const ssize_t n = ::write(fd.Get(), content.data() + done, content.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw std::runtime_error(ErroDoSistema(file));
+    }
+    done += static_cast<size_t>(n);
+  }
+  if (!fd.Close()) throw std::runtime_error(ErroDoSistema(file));
+}
+
+}  // namespace
+
+TBackupFtp::TBackupFtp(const Clock* clock) : TBackupFtp(DM(), clock) {}
+
+TBackupFtp::TBackupFtp(TDM& dm, const Clock* clock)
+    : FDM(dm), FClock(clock), FRaiz(platform::InWorkingDir("BKP_FTP")), FFuncoes(clock) {}
+
+void TBackupFtp::RegistrarMensagem(const std::string& texto) {
+  InserirLinhaProgresso(memo, texto, FClock);
+  FFuncoes.GravarLog(texto, kDirLog);
+}
+
+void TBackupFtp::Execute() {
+  FFuncoes.DeleteFileOld(FRaiz.string() + "/", kDiasArquivos, "zip");
+  FFuncoes.DeleteFileOld("Logs\\" + std::string(kDirLog), kDiasLogs, "txt");
+  RegistrarMensagem("iniciando BKP");
+  GerarArquivoBat();
+  GerarBackup();
+  EnviarFTP();
+  ApagarTemporarios();
+  RegistrarMensagem("BKP Finalizado");
+}
+
+std::string TBackupFtp::Script() const { return (FRaiz / kScript).string(); }
+
+void TBackupFtp::GerarArquivoBat() {
+  RegistrarMensagem("Iniciando a geração o arquivo .bat para bpk");
+  std::error_code ec;
+  fs::create_directories(FRaiz, ec);
+  if (ec) {
+    throw std::runtime_error("Não foi possível criar a pasta " + FRaiz.string() + ": " +
+                             ec.message());
+  }
+  FNomeArquivo =
+      (FRaiz / ("Backup_" + FormatDateTime("dd_mm_yyyy_hh_mm", ClockOr(FClock).Now()))).string();
+
+  const DeploymentSettings::PostgreSQL& pg = Deployment().postgresql;
+  const bool pastaBin = !pg.PastaBin.empty() && fs::is_directory(pg.PastaBin, ec);
+  const std::string dump = QuotedForShell(Dump());
+  std::string script = "#!/bin/sh\n";
+  // Inside PostgreSQL's own folder its pg_dump runs; without it, whichever the search path finds.
+  if (pastaBin) script += "cd " + QuotedForShell(pg.PastaBin.string()) + " || exit 1\n";
+  script += "PGUSER=" + QuotedForShell(pg.Usuario) + "\nexport PGUSER\n";
+  script += "PGPASSWORD=" + QuotedForShell(pg.Senha) + "\nexport PGPASSWORD\n";
+  script +=
+      "PGCONNECT_TIMEOUT=" + std::to_string(kTempoConexaoSegundos) + "\nexport PGCONNECT_TIMEOUT\n";
+  // A dump that fails half way must not be archived and uploaded as a backup.
+  script += std::string(pastaBin ? "./pg_dump" : "pg_dump") + " -h " + QuotedForShell(pg.Host) +
+            " -p " + std::to_string(pg.Porta) + " -U " + QuotedForShell(pg.Usuario) +
+            " -F c -b -v -f " + dump + " " + QuotedForShell(pg.Banco) + " || { rm -f " + dump +
+            "; exit 1; }\n";
+  GravarArquivoPrivado(Script(), script);
+  RegistrarMensagem("Arquivo gerado com sucesso em " + Script());
+}
+
+void TBackupFtp::GerarBackup() {
+  RegistrarMensagem("Iniciando bkp da base de dados");
+  // A dump left by an earlier run of the same minute must not pass for this run's.
+  std::error_code ec;
+  fs::remove(Dump(), ec);
+  (void)FFuncoes.ExecutarEEsperar(Script());
+  RegistrarMensagem("BKP Criado");
+  RegistrarMensagem("Iniciando compactação do bpk");
+  FFuncoes.CriarZipFile(Arquivo(), Dump());
+  RegistrarMensagem("Compactação finalizada em : " + Arquivo());
+}
+
+void TBackupFtp::EnviarFTP() {
+  RegistrarMensagem("Preparando para enviar arquivo para o FTP");
+  {
+    TFTP ftp(FDM, FClock);
+    ftp.memo = memo;
+    ftp.Conectar();
+    // TFTP has shown and logged why; recording the date or reporting the backup now would
+    // claim an upload that never happened.
+    if (!ftp.EnviarArquivo(Arquivo())) {
+      throw std::runtime_error("O backup " + Arquivo() + " não foi enviado para o FTP");
+    }
+    const std::string hoje =
+        FormatDateTime(Deployment().sistema.FormatoData, ClockOr(FClock).Now());
+    Query& qry = FDM.qry;
+    qry.Close();
+    qry.SetSQL("UPDATE EMPRESAS SET DATA_ENVIO_FTP = " + QuotedStr(hoje) + " WHERE EMP_001=1");
+    qry.ExecSQL();
+    TIntegradorGestor::UltimoBackup(kDirLog, FClock);
+  }
+  RegistrarMensagem("Finalizado o envio do arquivo para FTP");
+}
+
+void TBackupFtp::ApagarTemporarios() {
+  RegistrarMensagem("Deletando Arquivos temporários");
+  std::error_code ec;
+  fs::remove(Script(), ec);
+  fs::remove(Dump(), ec);
+}
