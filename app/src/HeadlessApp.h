@@ -1,5 +1,5 @@
 #pragma once
-// The agent without a display: the same start-up line, timers and jobs as the window, until
-// SIGTERM or SIGINT.
+// The agent without a display: the same start-up, timers, jobs and log lines as the window,
+// until SIGTERM, SIGINT or SIGHUP. The log pane's lines go to standard output.
 
-int RunHeadless();
+int RunHeadless(int argc, char** argv);

@@ -1,4 +1,5 @@
-// Program entry: the one-shot commands, headless mode and (with a display) the window.
+// Program entry: the one-shot commands, headless mode and (with no argument) the window.
+#include <exception>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -6,6 +7,7 @@
 
 #include "BackupNow.h"
 #include "HeadlessApp.h"
+#include "StartUp.h"
 #include "common/FileVersion.h"
 
 namespace {
@@ -13,6 +15,8 @@ namespace {
 void PrintHelp() {
   std::cout
       << "Uso: Backup [comando]\n"
+         "\n"
+         "Sem comando, abre a janela do agente (que vai para a área de notificação).\n"
          "\n"
          "Comandos:\n"
          "  --headless     executa o agente sem janela (temporizadores e rotinas) até SIGTERM\n"
@@ -25,9 +29,7 @@ void PrintHelp() {
          "  --help         mostra esta ajuda\n";
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Dispatch(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   for (const std::string& a : args) {
     if (a == "--version") {
@@ -54,12 +56,24 @@ int main(int argc, char** argv) {
     return RunBackupFtp();
   }
   for (const std::string& a : args) {
-    if (a == "--headless") return RunHeadless();
+    if (a == "--headless") return RunHeadless(argc, argv);
   }
   if (!args.empty()) {
     std::cerr << "Comando desconhecido: " << args.front() << "\n";
     PrintHelp();
     return 2;
   }
-  return RunHeadless();
+  return RunWindowed(argc, argv);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    return Dispatch(argc, argv);
+  } catch (const std::exception& e) {
+    // Only start-up can get here (the loops catch everything): say why and fail.
+    std::cerr << "Falha ao iniciar: " << e.what() << "\n";
+    return 1;
+  }
 }

@@ -33,6 +33,7 @@ int OpenPidFd(int pid) {
   return fd < 0 ? -1 : static_cast<int>(fd);
 #else
   (void)pid;
+  errno = ENOSYS;
   return -1;
 #endif
 }
@@ -203,5 +204,28 @@ std::filesystem::path StartedExecutablePath() {
 }
 
 int CurrentProcessId() { return static_cast<int>(::getpid()); }
+
+bool WaitForProcessExit(int pid, std::chrono::milliseconds timeout) noexcept {
+  if (pid <= 0) return true;
+  const int fd = OpenPidFd(pid);
+  if (fd >= 0) {
+    // A pidfd turns readable when the process ends, whoever its parent is.
+    pollfd p{fd, POLLIN, 0};
+    int r;
+    do {
+      r = ::poll(&p, 1, static_cast<int>(timeout.count()));
+    } while (r < 0 && errno == EINTR);
+    ::close(fd);
+    return r > 0;
+  }
+  if (errno == ESRCH) return true;
+  // No pidfd (old kernel): look in short steps; kill(pid, 0) fails once the process is gone.
+  const auto stop = std::chrono::steady_clock::now() + timeout;
+  while (::kill(pid, 0) == 0 || errno == EPERM) {
+    if (std::chrono::steady_clock::now() >= stop) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return true;
+}
 
 }  // namespace platform

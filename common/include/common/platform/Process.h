@@ -60,4 +60,8 @@ std::filesystem::path StartedExecutablePath();
 
 int CurrentProcessId();
 
+// Waits at most `timeout` for another process (not necessarily our child) to end, without
+// spinning. True once it has ended, or when no such process exists; never throws.
+bool WaitForProcessExit(int pid, std::chrono::milliseconds timeout) noexcept;
+
 }  // namespace platform

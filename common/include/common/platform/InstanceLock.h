@@ -1,0 +1,34 @@
+#pragma once
+// One running copy per user: an exclusive lock on a file in the user's runtime folder. The kernel
+// releases it when the holder ends, however it ends, so a crashed copy never blocks the next one.
+//
+//   platform::InstanceLock lock(platform::UserRuntimeDir() / "brisane-backup.lock");
+//   if (!lock.TryLock()) { /* another copy runs */ }
+
+#include <filesystem>
+
+namespace platform {
+
+// This user's folder for runtime files (locks, local sockets): $XDG_RUNTIME_DIR when it names an
+// existing folder, otherwise /tmp/brisane-<uid>, made private to the user. Throws when neither is
+// usable (the fallback exists but belongs to someone else or is open to others).
+std::filesystem::path UserRuntimeDir();
+
+class InstanceLock {
+ public:
+  // Opens (creating) the lock file; throws std::runtime_error naming it when that fails.
+  explicit InstanceLock(const std::filesystem::path& file);
+  ~InstanceLock();
+  InstanceLock(const InstanceLock&) = delete;
+  InstanceLock& operator=(const InstanceLock&) = delete;
+
+  // Takes the lock without waiting; true when this object holds it (also when it already did).
+  [[nodiscard]] bool TryLock();
+  [[nodiscard]] bool Held() const { return FHeld; }
+
+ private:
+  int FFd = -1;
+  bool FHeld = false;
+};
+
+}  // namespace platform
