@@ -45,13 +45,8 @@ class UpdateChecker {
   virtual void AtualizarVersao(bool emSegundoPlano) = 0;
 };
 
-// Stand-ins until the components are wired in: no update is ever published, and a backup command
-// only says in the log pane that its job is not part of this build.
-class NoUpdateChecker final : public UpdateChecker {
- public:
-  bool ExisteAtualizacao() override { return false; }
-  void AtualizarVersao(bool) override {}
-};
+// Stand-ins until the components are wired in: a backup command only says in the log pane that
+// its job is not part of this build.
 
 class UnavailableSafetyBackup final : public SafetyBackupJob {
  public:

@@ -63,7 +63,7 @@ int RunHeadless(int argc, char** argv) {
   CreateDM();
   int rc = 0;
   {
-    AgentComponentSet components;
+    AgentComponentSet components(/*windowed=*/false);
     HeadlessView view;
     AgentCore core(components.Refs(), view);
     core.FormCreate();

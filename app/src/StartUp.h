@@ -8,22 +8,26 @@
 
 #include "AgentCore.h"
 #include "AgentJobs.h"
+#include "UpdaterChecker.h"
 
 inline constexpr const char* kApplicationTitle = "Backup | Corvatec";
 
 int RunWindowed(int argc, char** argv);
 int RunHeadless(int argc, char** argv);
 
-// The jobs the timers and commands start. Stand-ins until the safety backup, the configured
-// backup job and the updater are wired here.
+// The jobs the timers and commands start. Stand-ins until the safety backup and the configured
+// backup job are wired here. `windowed`: the updater shows its window; without it its balloons
+// become log lines.
 class AgentComponentSet {
  public:
+  explicit AgentComponentSet(bool windowed) : FUpdateChecker(windowed) {}
+
   AgentComponents Refs() { return {FSafetyBackup, FConfiguredBackup, FUpdateChecker}; }
 
  private:
   UnavailableSafetyBackup FSafetyBackup;
   UnavailableConfiguredBackup FConfiguredBackup;
-  NoUpdateChecker FUpdateChecker;
+  UpdaterChecker FUpdateChecker;
 };
 
 // True when a window can be opened (an X11 or Wayland display, or a platform chosen by hand).

@@ -39,7 +39,7 @@ int RunWindowed(int argc, char** argv) {
   CreateDM();
   int rc = 0;
   {
-    AgentComponentSet components;
+    AgentComponentSet components(/*windowed=*/true);
     TfrmPrincipal frmPrincipal(components.Refs());
     QObject::connect(&guard, &SingleInstance::ActivationRequested, &frmPrincipal,
                      [&frmPrincipal] { frmPrincipal.BringToFront(); });
