@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "UpdateTestSupport.h"
 #include "common/DeploymentSettings.h"
 #include "common/Errors.h"
 #include "common/FileVersion.h"
@@ -161,6 +162,13 @@ TEST_F(ExisteAtualizacao, OnlyANewerPublishedVersionIsAnUpdate) {
     web.On("GET", "/Brisane/versao", StandInReply{.Body = c.published});
     EXPECT_EQ(Updater::ExisteAtualizacao(), c.update);
   }
+}
+
+TEST_F(ExisteAtualizacao, NoUpdateHostConfiguredMeansNoUpdate) {
+  Publish("");
+  EXPECT_FALSE(Updater::ExisteAtualizacao());
+  EXPECT_NE(updatetest::LogText().find(Updater::kAtualizacaoDesativada), std::string::npos);
+  EXPECT_EQ(web.RequestCount(), 0u);
 }
 
 TEST_F(ExisteAtualizacao, AnUnreachableHostOrAMalformedVersionIsAConversionError) {

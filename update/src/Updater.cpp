@@ -10,6 +10,7 @@
 #include "common/Errors.h"
 #include "common/FileVersion.h"
 #include "common/TAPI.h"
+#include "common/TFuncoesIFood.h"
 
 namespace {
 
@@ -106,5 +107,10 @@ bool Updater::VersaoDesatualizada(const std::string& VersaoAtual,
 }
 
 bool Updater::ExisteAtualizacao() {
+  if (Deployment().atualizacao.URL.empty()) {
+    // An installation without an update host has the updater switched off.
+    TFuncoesIFood().GravarLog(kAtualizacaoDesativada);
+    return false;
+  }
   return VersaoDesatualizada(GetVersaoExecutavelAtual(), GetVersaoExecutavelSite());
 }

@@ -12,6 +12,9 @@ class Updater {
  public:
   static constexpr const char* kCaminhoVersao = "/Brisane/versao";
   static constexpr const char* kCaminhoArquivo = "/Brisane/Backup.zip";
+  static constexpr const char* kAtualizacaoDesativada =
+      "Atualização automática desativada: servidor de atualização não configurado "
+      "(Atualizacao/URL)";
 
   // The version compiled into this program, "major.minor.release.build"; "1.0.0.0" when it
   // can't be told.
@@ -29,6 +32,7 @@ class Updater {
                                                 const std::string& VersaoRequerida);
 
   // VersaoDesatualizada(GetVersaoExecutavelAtual(), GetVersaoExecutavelSite()): throws
-  // EConvertError when the host could not be asked or published no valid version.
+  // EConvertError when the host could not be asked or published no valid version. Without an
+  // update host configured it is false, with one log line.
   [[nodiscard]] static bool ExisteAtualizacao();
 };
