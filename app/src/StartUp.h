@@ -15,9 +15,8 @@ inline constexpr const char* kApplicationTitle = "Backup | Corvatec";
 int RunWindowed(int argc, char** argv);
 int RunHeadless(int argc, char** argv);
 
-// The jobs the timers and commands start. Stand-ins until the safety backup and the configured
-// backup job are wired here. `windowed`: the updater shows its window; without it its balloons
-// become log lines.
+// The jobs the timers and commands start. `windowed`: the updater shows its window; without it
+// its balloons become log lines.
 class AgentComponentSet {
  public:
   explicit AgentComponentSet(bool windowed) : FUpdateChecker(windowed) {}
@@ -25,8 +24,8 @@ class AgentComponentSet {
   AgentComponents Refs() { return {FSafetyBackup, FConfiguredBackup, FUpdateChecker}; }
 
  private:
-  UnavailableSafetyBackup FSafetyBackup;
-  UnavailableConfiguredBackup FConfiguredBackup;
+  SafetyBackupComponent FSafetyBackup;
+  ConfiguredBackupComponent FConfiguredBackup;
   UpdaterChecker FUpdateChecker;
 };
 
