@@ -37,7 +37,7 @@ int RunHeadless(int argc, char** argv) {
   if (!StartAsTheOnlyCopy(guard, argc, argv)) return 0;
   int rc = 0;
   {
-    AgentComponentSet components;
+    AgentComponentSet components(/*windowed=*/false);
     HeadlessView view;
     AgentCore core(components.Refs(), view);
     core.FormCreate();

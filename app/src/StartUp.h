@@ -8,21 +8,25 @@
 
 #include "AgentCore.h"
 #include "AgentJobs.h"
+#include "UpdaterChecker.h"
 
 inline constexpr const char* kApplicationTitle = "Backup | Corvatec";
 
 int RunWindowed(int argc, char** argv);
 int RunHeadless(int argc, char** argv);
 
-// The jobs the timers and commands start. The updater is a stand-in until it is wired here.
+// The jobs the timers and commands start. `windowed`: the updater shows its window; without it
+// its balloons become log lines.
 class AgentComponentSet {
  public:
+  explicit AgentComponentSet(bool windowed) : FUpdateChecker(windowed) {}
+
   AgentComponents Refs() { return {FSafetyBackup, FConfiguredBackup, FUpdateChecker}; }
 
  private:
   SafetyBackupComponent FSafetyBackup;
   ConfiguredBackupComponent FConfiguredBackup;
-  NoUpdateChecker FUpdateChecker;
+  UpdaterChecker FUpdateChecker;
 };
 
 class SingleInstance;

@@ -30,7 +30,7 @@ int RunWindowed(int argc, char** argv) {
   if (!StartAsTheOnlyCopy(guard, argc, argv)) return 0;
   int rc = 0;
   {
-    AgentComponentSet components;
+    AgentComponentSet components(/*windowed=*/true);
     TfrmPrincipal frmPrincipal(components.Refs());
     QObject::connect(&guard, &SingleInstance::ActivationRequested, &frmPrincipal,
                      [&frmPrincipal] { frmPrincipal.BringToFront(); });

@@ -370,6 +370,18 @@ void TAPI::PostForm() {
   Executar("POST", &form, &kFormContentType, sink);
 }
 
+std::string TAPI::GetText() {
+  std::string text;
+  Body sink{&text};
+  Executar("GET", nullptr, nullptr, sink);
+  // A redirect that was not followed carries no text of the resource.
+  if ((FResponseCode < 200 || FResponseCode >= 300) && !Options.ErrorStatusIsResponse) {
+    throw std::runtime_error(FStatusLine.empty() ? "HTTP " + std::to_string(FResponseCode)
+                                                 : FStatusLine);
+  }
+  return text;
+}
+
 void TAPI::BaixarArquivo(const fs::path& Destino, const DownloadProgress& progresso) {
   fs::path partial = Destino;
   partial += ".part";

@@ -5,8 +5,8 @@
 // GET completed. Every exchange is logged into Dir_Log. A failed request never raises: the result
 // is empty and resposeCode is -1; ResponseCode() still tells the HTTP status the server sent.
 //
-// PostForm and BaixarArquivo are the lower-level calls (form posts, downloads to a file); they
-// log nothing and throw std::runtime_error on failure.
+// PostForm, GetText and BaixarArquivo are the lower-level calls (form posts, a text as published,
+// downloads to a file); they log nothing and throw std::runtime_error on failure.
 //
 // One client keeps its connection open across requests. It is used by one thread at a time.
 
@@ -93,6 +93,11 @@ class TAPI {
   // and leaves the response body in Retorno; the status is ResponseCode(). Throws when the
   // request fails or the status is 400 or more (unless Options.ErrorStatusIsResponse).
   void PostForm();
+
+  // GETs URL and returns the body exactly as received (no reduction to ASCII, nothing trimmed).
+  // Throws when the request fails or the final status is not 2xx (unless
+  // Options.ErrorStatusIsResponse).
+  [[nodiscard]] std::string GetText();
 
   // GETs URL into the file Destino, streaming to disk. The body goes to Destino + ".part" and is
   // renamed over Destino only when complete; a failure (no connection, status 400 or more, a body
