@@ -5,7 +5,3 @@
 void UnavailableSafetyBackup::Run(const std::string&, ProgressView* logPane, ConnectionLights*) {
   if (logPane) logPane->AppendLine("Backup de segurança não disponível nesta versão.");
 }
-
-void UnavailableConfiguredBackup::Run(ProgressView* logPane) {
-  InserirLinhaProgresso(logPane, "Backup configurado não disponível nesta versão.");
-}

@@ -58,8 +58,3 @@ class UnavailableSafetyBackup final : public SafetyBackupJob {
   void Run(const std::string& extraFolder, ProgressView* logPane,
            ConnectionLights* lights) override;
 };
-
-class UnavailableConfiguredBackup final : public ConfiguredBackupJob {
- public:
-  void Run(ProgressView* logPane) override;
-};

@@ -8,21 +8,22 @@
 
 #include "AgentCore.h"
 #include "AgentJobs.h"
+#include "BackupFtpJob.h"
 
 inline constexpr const char* kApplicationTitle = "Backup | Corvatec";
 
 int RunWindowed(int argc, char** argv);
 int RunHeadless(int argc, char** argv);
 
-// The jobs the timers and commands start. Stand-ins until the safety backup, the configured
-// backup job and the updater are wired here.
+// The jobs the timers and commands start. Stand-ins until the safety backup and the updater are
+// wired here.
 class AgentComponentSet {
  public:
   AgentComponents Refs() { return {FSafetyBackup, FConfiguredBackup, FUpdateChecker}; }
 
  private:
   UnavailableSafetyBackup FSafetyBackup;
-  UnavailableConfiguredBackup FConfiguredBackup;
+  BackupFtpJob FConfiguredBackup;
   NoUpdateChecker FUpdateChecker;
 };
 
