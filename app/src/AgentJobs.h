@@ -45,8 +45,20 @@ class UpdateChecker {
   virtual void AtualizarVersao(bool emSegundoPlano) = 0;
 };
 
-// Stand-ins until the components are wired in: no update is ever published, and a backup command
-// only says in the log pane that its job is not part of this build.
+// The real jobs: the safety backup (TBackupSeguranca) and the configured backup job (TBackupFtp).
+class SafetyBackupComponent final : public SafetyBackupJob {
+ public:
+  void Run(const std::string& extraFolder, ProgressView* logPane,
+           ConnectionLights* lights) override;
+};
+
+class ConfiguredBackupComponent final : public ConfiguredBackupJob {
+ public:
+  void Run(ProgressView* logPane) override;
+};
+
+// Stand-ins for tests and for what is not wired yet: no update is ever published, and a backup
+// command only says in the log pane that its job is not part of this build.
 class NoUpdateChecker final : public UpdateChecker {
  public:
   bool ExisteAtualizacao() override { return false; }
@@ -57,4 +69,9 @@ class UnavailableSafetyBackup final : public SafetyBackupJob {
  public:
   void Run(const std::string& extraFolder, ProgressView* logPane,
            ConnectionLights* lights) override;
+};
+
+class UnavailableConfiguredBackup final : public ConfiguredBackupJob {
+ public:
+  void Run(ProgressView* logPane) override;
 };

@@ -8,22 +8,20 @@
 
 #include "AgentCore.h"
 #include "AgentJobs.h"
-#include "BackupFtpJob.h"
 
 inline constexpr const char* kApplicationTitle = "Backup | Corvatec";
 
 int RunWindowed(int argc, char** argv);
 int RunHeadless(int argc, char** argv);
 
-// The jobs the timers and commands start. Stand-ins until the safety backup and the updater are
-// wired here.
+// The jobs the timers and commands start. The updater is a stand-in until it is wired here.
 class AgentComponentSet {
  public:
   AgentComponents Refs() { return {FSafetyBackup, FConfiguredBackup, FUpdateChecker}; }
 
  private:
-  UnavailableSafetyBackup FSafetyBackup;
-  BackupFtpJob FConfiguredBackup;
+  SafetyBackupComponent FSafetyBackup;
+  ConfiguredBackupComponent FConfiguredBackup;
   NoUpdateChecker FUpdateChecker;
 };
 

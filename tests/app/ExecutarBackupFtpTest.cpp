@@ -3,7 +3,7 @@
 #include <QPlainTextEdit>
 #include <memory>
 
-#include "BackupFtpJob.h"
+#include "AgentJobs.h"
 #include "WindowTest.h"
 #include "harness/FtpServer.h"
 #include "harness/HttpStandIn.h"
@@ -48,7 +48,7 @@ class ExecutarBackupFtpTest : public WindowTest {
   static std::unique_ptr<harness::PostgresServer> postgres;
   harness::FtpServer ftp{scratch / "ftp"};
   harness::HttpStandIn web;
-  BackupFtpJob job;
+  ConfiguredBackupComponent job;
 };
 
 std::unique_ptr<harness::PostgresServer> ExecutarBackupFtpTest::postgres;
