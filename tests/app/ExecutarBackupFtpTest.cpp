@@ -12,9 +12,8 @@
 class ExecutarBackupFtpTest : public WindowTest {
  protected:
   static void SetUpTestSuite() {
-    postgres = std::make_unique<harness::PostgresServer>("321");
-    postgres->Psql("postgres", "create database \"VELMORANTE\"");
-    postgres->Psql("VELMORANTE", "create table t (id integer); insert into t values (1)");
+    postgres = harness::PostgresServer::WithProductDatabase(
+        "321", "create table t (id integer); insert into t values (1)");
   }
   static void TearDownTestSuite() { postgres.reset(); }
 
@@ -22,11 +21,7 @@ class ExecutarBackupFtpTest : public WindowTest {
     web.On("POST", "/gestor/_ultimoBackup.php", harness::StandInReply{.Body = "ok"});
     settings.postgresql.Porta = postgres->Port();
     settings.postgresql.Senha = "321";
-    settings.ftpGestor.Host = "127.0.0.1";
-    settings.ftpGestor.Porta = ftp.Port();
-    settings.ftpGestor.Usuario = ftp.User();
-    settings.ftpGestor.Senha = ftp.Password();
-    settings.ftpGestor.TempoConexaoMs = 10000;
+    ftp.ConfigureAsManagerFtp(settings);
     settings.gestor.URL = web.Url();
     harness::WriteFile(scratch / "config.ini", "c");
     harness::WriteFile(scratch / "configuracao.ini", "[Settings]\n");

@@ -19,9 +19,8 @@ namespace {
 class RunBackupFtpTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    postgres = std::make_unique<harness::PostgresServer>("321");
-    postgres->Psql("postgres", "create database \"VELMORANTE\"");
-    postgres->Psql("VELMORANTE", "create table t (id integer); insert into t values (1)");
+    postgres = harness::PostgresServer::WithProductDatabase(
+        "321", "create table t (id integer); insert into t values (1)");
   }
   static void TearDownTestSuite() { postgres.reset(); }
 

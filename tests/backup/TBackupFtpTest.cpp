@@ -44,16 +44,15 @@ class TBackupFtpTest : public ::testing::Test {
   // One PostgreSQL cluster for the suite: the database VELMORANTE with tables, rows and a large
   // object, as the point-of-sale server keeps it.
   static void SetUpTestSuite() {
-    postgres = std::make_unique<harness::PostgresServer>(kSenhaPostgres);
-    postgres->Psql("postgres", "create database \"VELMORANTE\"");
-    postgres->Psql("VELMORANTE",
-                   "create table clientes (id integer primary key, nome text);"
-                   "insert into clientes values (1, 'Ana'), (2, 'Bruno');"
-                   "create table pedidos (id integer primary key, cliente integer references "
-                   "clientes, total numeric(12,2));"
-                   "insert into pedidos select g, 1 + g % 2, g * 1.5 from "
-                   "generate_series(1, 500) g;"
-                   "select lo_from_bytea(0, 'foto do cardapio'::bytea);");
+    postgres = harness::PostgresServer::WithProductDatabase(
+        kSenhaPostgres,
+        "create table clientes (id integer primary key, nome text);"
+        "insert into clientes values (1, 'Ana'), (2, 'Bruno');"
+        "create table pedidos (id integer primary key, cliente integer references "
+        "clientes, total numeric(12,2));"
+        "insert into pedidos select g, 1 + g % 2, g * 1.5 from "
+        "generate_series(1, 500) g;"
+        "select lo_from_bytea(0, 'foto do cardapio'::bytea);");
   }
   static void TearDownTestSuite() { postgres.reset(); }
 
@@ -64,11 +63,7 @@ class TBackupFtpTest : public ::testing::Test {
     settings.gestor.URL = web.Url();
     web.On("POST", "/gestor/_ultimoBackup.php", harness::StandInReply{.Body = "ok"});
     ftp = std::make_unique<harness::FtpServer>(scratch / "ftp");
-    settings.ftpGestor.Host = "127.0.0.1";
-    settings.ftpGestor.Porta = ftp->Port();
-    settings.ftpGestor.Usuario = ftp->User();
-    settings.ftpGestor.Senha = ftp->Password();
-    settings.ftpGestor.TempoConexaoMs = 10000;
+    ftp->ConfigureAsManagerFtp(settings);
     SetDeployment(settings);
     CreateDM();
     harness::WriteFile(scratch / "config.ini", "[Banco]\nNome=VELMORANTE\n");

@@ -59,4 +59,12 @@ long long FtpServer::BytesReceived() const {
   return total;
 }
 
+void FtpServer::ConfigureAsManagerFtp(DeploymentSettings& settings) const {
+  settings.ftpGestor.Host = "127.0.0.1";
+  settings.ftpGestor.Porta = FPort;
+  settings.ftpGestor.Usuario = FOptions.User;
+  settings.ftpGestor.Senha = FOptions.Password;
+  settings.ftpGestor.TempoConexaoMs = 10000;
+}
+
 }  // namespace harness

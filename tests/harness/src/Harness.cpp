@@ -175,4 +175,22 @@ int FreeLoopbackPort() {
 fs::path TestDataDir() { return BRISANE_TEST_DATA_DIR; }
 fs::path BinaryDir() { return BRISANE_BINARY_DIR; }
 
+std::optional<int> ReportRestartIfAsked(int argc, char** argv) {
+  const char* reportFile = std::getenv("BRISANE_TESTE_REINICIO");
+  if (!reportFile) return std::nullopt;
+  const char* waitFor = std::getenv("BRISANE_AGUARDAR_PID");
+  std::string report = std::string("pid=") + (waitFor ? waitFor : "") + "\nargs=";
+  for (int i = 1; i < argc; ++i) report += std::string(i > 1 ? " " : "") + argv[i];
+  report += "\n";
+  const fs::path tmp = std::string(reportFile) + ".tmp";
+  std::error_code ec;
+  {
+    std::ofstream out(tmp, std::ios::binary);
+    out << report;
+    if (!out.flush()) return 1;
+  }
+  fs::rename(tmp, reportFile, ec);
+  return ec ? 1 : 0;
+}
+
 }  // namespace harness

@@ -101,4 +101,12 @@ std::string PostgresServer::Psql(const std::string& database, const std::string&
   return out;
 }
 
+std::unique_ptr<PostgresServer> PostgresServer::WithProductDatabase(const std::string& password,
+                                                                    const std::string& sql) {
+  auto server = std::make_unique<PostgresServer>(password);
+  server->Psql("postgres", "create database \"VELMORANTE\"");
+  server->Psql("VELMORANTE", sql);
+  return server;
+}
+
 }  // namespace harness

@@ -36,6 +36,8 @@ class FirebirdServer {
   // The connection's host setting: "127.0.0.1/<port>".
   [[nodiscard]] std::string Host() const;
   [[nodiscard]] bool Running();
+  // The server's process (for benchmarks that read its CPU time); -1 when not running.
+  [[nodiscard]] pid_t Pid() const { return FProcess ? FProcess->Pid() : -1; }
 
   // Starts the server (again, on the same port after a Stop) and waits until it accepts
   // connections. Throws std::runtime_error with the server's output when it does not come up.

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/DeploymentSettings.h"
 #include "harness/ChildProcess.h"
 
 namespace harness {
@@ -35,6 +36,9 @@ class FtpServer {
   [[nodiscard]] long long BytesReceived() const;
 
   void Stop();
+
+  // Points the deployment's manager FTP account (the configured backup job's target) here.
+  void ConfigureAsManagerFtp(DeploymentSettings& settings) const;
 
  private:
   Options FOptions;

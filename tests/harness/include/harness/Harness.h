@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -77,6 +78,12 @@ std::vector<std::string> ReadLines(const fs::path& file);
 
 // A free TCP port on 127.0.0.1 (the port is released before returning; servers bind it next).
 int FreeLoopbackPort();
+
+// For the tests of a restart, called first thing in a test program's main: when this process is
+// the restarted copy (BRISANE_TESTE_REINICIO names a report file) it writes how it was started
+// (the pid it was told to wait for, its arguments) there and returns the exit code to end with,
+// without running any test.
+std::optional<int> ReportRestartIfAsked(int argc, char** argv);
 
 // Folder of the test data (tests/ in the source tree) and of the build tree.
 fs::path TestDataDir();
