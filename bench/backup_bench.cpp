@@ -212,16 +212,7 @@ int main(int argc, char** argv) {
   }
   if (mb < 1) Fail("tamanho inválido");
 
-  const fs::path data = BENCH_DATA_DIR;
-  fs::create_directories(data);
-  const fs::path database = data / ("pdv-" + std::to_string(mb) + "mb.fdb");
-  if (!fs::exists(database)) {
-    std::printf("gerando %s (%d MB)...\n", database.c_str(), mb);
-    std::fflush(stdout);
-    Check("bash " + Quoted(std::string(SOURCE_DIR) + "/scripts/demo-database") + " " +
-              Quoted(database.string()) + " --mb " + std::to_string(mb),
-          "demo-database falhou");
-  }
+  const fs::path database = harness::DemoDatabase(mb);
   // Both sides read the database from the page cache.
   Check("cat " + Quoted(database.string()) + " > /dev/null", "leitura do banco");
 

@@ -25,7 +25,8 @@ double Run(const fs::path& work, int lines, int files) {
   fs::current_path(work);
   TFuncoesIFood funcoes;
   const auto start = std::chrono::steady_clock::now();
-  for (int i = 0; i < lines; ++i) funcoes.GravarLog("linha de teste número " + std::to_string(i), "BENCH\\");
+  for (int i = 0; i < lines; ++i)
+    funcoes.GravarLog("linha de teste número " + std::to_string(i), "BENCH\\");
   const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
   return elapsed.count();
 }
@@ -35,14 +36,16 @@ double Run(const fs::path& work, int lines, int files) {
 int main(int argc, char** argv) {
   const int lines = argc > 1 ? std::atoi(argv[1]) : 100000;
   const int files = argc > 2 ? std::atoi(argv[2]) : 2000;
-  const fs::path base = fs::temp_directory_path() / ("brisane-log-bench-" + std::to_string(::getpid()));
+  const fs::path base =
+      fs::temp_directory_path() / ("brisane-log-bench-" + std::to_string(::getpid()));
   const double empty = Run(base / "vazia", lines, 0);
   const double full = Run(base / "cheia", lines, files);
   fs::current_path(fs::temp_directory_path());
   fs::remove_all(base);
   std::printf("%-28s %10s %14s\n", "pasta de log", "segundos", "linhas/s");
   std::printf("%-28s %10.3f %14.0f\n", "vazia", empty, lines / empty);
-  std::printf("%-28s %10.3f %14.0f\n", (std::to_string(files) + " arquivos").c_str(), full, lines / full);
+  std::printf("%-28s %10.3f %14.0f\n", (std::to_string(files) + " arquivos").c_str(), full,
+              lines / full);
   std::printf("razão (cheia / vazia): %.2f (meta: no máximo 3)\n", full / empty);
   return 0;
 }

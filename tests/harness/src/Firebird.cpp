@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cstdio>
 #include <random>
 #include <stdexcept>
 
@@ -146,6 +147,20 @@ DeploymentSettings FreshDatabase(DatabaseMode mode, bool seed) {
   s.firebird.Senha = FirebirdServer::kPassword;
   s.firebird.Servidor = mode == DatabaseMode::Server ? FirebirdServer::Instance().Host() : "";
   return s;
+}
+
+fs::path DemoDatabase(int mb) {
+  const fs::path cached = BinaryDir() / "bench-data" / ("demo-" + std::to_string(mb) + "mb.fdb");
+  if (fs::exists(cached)) return cached;
+  fs::create_directories(cached.parent_path());
+  std::fprintf(stderr, "criando o banco de demonstração de %d MB em %s...\n", mb, cached.c_str());
+  const fs::path script = TestDataDir().parent_path() / "scripts" / "demo-database";
+  std::string out;
+  if (RunCommand({"/bin/bash", script.string(), cached.string(), "--mb", std::to_string(mb)},
+                 &out) != 0) {
+    throw std::runtime_error("demo-database falhou: " + out);
+  }
+  return cached;
 }
 
 }  // namespace harness

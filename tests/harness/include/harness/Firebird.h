@@ -57,6 +57,10 @@ class FirebirdServer {
   bool FStoppedOnPurpose = false;
 };
 
+// A point-of-sale database of about `mb` megabytes made by scripts/demo-database, once: it is
+// kept under the build tree (bench-data/) for the next run. Throws when the script fails.
+std::filesystem::path DemoDatabase(int mb);
+
 enum class DatabaseMode { Server, Embedded };
 // "Servidor" / "Embarcado": names for parameterised tests.
 std::string ModeName(DatabaseMode mode);
