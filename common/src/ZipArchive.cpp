@@ -4,17 +4,45 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zip.h>
+#include <zlib.h>
 
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <optional>
 #include <stdexcept>
 #include <utility>
+#include <vector>
 
 namespace fs = std::filesystem;
 
 namespace {
+
+// Data that deflate cannot shrink (a dump or an archive compressed already) is stored: deflating
+// it again costs as much as its first compression and saves nothing. Judged from slices spread
+// over the file, compressed at the fastest level; small files are always deflated.
+bool CompressedAlready(int fd, off_t size) {
+  constexpr off_t kSlice = 128 * 1024;
+  constexpr int kSlices = 8;
+  if (size < kSlice * kSlices) return false;
+  std::vector<Bytef> in(kSlice);
+  std::vector<Bytef> out(compressBound(kSlice));
+  std::uint64_t plain = 0;
+  std::uint64_t packed = 0;
+  for (int i = 0; i < kSlices; ++i) {
+    const off_t offset = (size - kSlice) / (kSlices - 1) * i;
+    const ssize_t n = ::pread(fd, in.data(), kSlice, offset);
+    if (n <= 0) return false;
+    uLongf outLength = out.size();
+    if (compress2(out.data(), &outLength, in.data(), static_cast<uLong>(n), Z_BEST_SPEED) != Z_OK) {
+      return false;
+    }
+    plain += static_cast<std::uint64_t>(n);
+    packed += outLength;
+  }
+  return packed * 100 >= plain * 97;
+}
 
 struct ZipDiscard {
   void operator()(zip_t* z) const { zip_discard(z); }
@@ -185,6 +213,7 @@ void ZipArchive::AddFile(const fs::path& source, const std::string& entryName) {
     throw std::logic_error("Arquivo ZIP não está aberto para gravação");
   }
   zip_t* z = FState->handle.get();
+  bool store = false;
   {
     // libzip reads the file only when the archive is written; find out now if it can be read.
     FileDescriptor fd(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
@@ -195,6 +224,7 @@ void ZipArchive::AddFile(const fs::path& source, const std::string& entryName) {
     if (!S_ISREG(st.st_mode)) {
       throw std::runtime_error("Não foi possível ler " + source.string() + ": não é um arquivo");
     }
+    store = CompressedAlready(fd.Get(), st.st_size);
   }
   ZipSource src(zip_source_file(z, source.c_str(), 0, 0));
   if (!src) {
@@ -208,7 +238,8 @@ void ZipArchive::AddFile(const fs::path& source, const std::string& entryName) {
                              FState->file.string() + ": " + FState->ArchiveError());
   }
   (void)src.release();  // the archive owns it now
-  if (zip_set_file_compression(z, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, 0) != 0) {
+  if (zip_set_file_compression(z, static_cast<zip_uint64_t>(index),
+                               store ? ZIP_CM_STORE : ZIP_CM_DEFLATE, 0) != 0) {
     throw std::runtime_error("Não foi possível comprimir " + entryName + ": " +
                              FState->ArchiveError());
   }

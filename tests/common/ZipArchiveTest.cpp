@@ -4,8 +4,10 @@
 #include <sys/stat.h>
 
 #include <random>
+#include <sstream>
 
 #include "ZipTestSupport.h"
+#include "harness/ChildProcess.h"
 #include "harness/Harness.h"
 
 using harness::ReadFile;
@@ -59,8 +61,21 @@ TEST_F(ZipArchiveTest, WritesAnArchiveThatUnzipAcceptsWithTheSourceBytes) {
   EXPECT_EQ(test.exitCode, 0) << test.output;
   EXPECT_EQ(UnzipEntry(scratch / "saida.zip", "dados.bin"), binary);
   EXPECT_EQ(UnzipEntry(scratch / "saida.zip", "pasta/texto ação.txt"), text);
-  // Deflated: the repetitive text shrinks to a fraction of its size.
+  // The text is deflated to a fraction of its size; the random bytes, which deflate cannot
+  // shrink, are stored rather than compressed for nothing.
   EXPECT_LT(fs::file_size(scratch / "saida.zip"), binary.size() + text.size() / 10);
+  std::string listing;
+  ASSERT_EQ(harness::RunCommand({"/usr/bin/unzip", "-v", (scratch / "saida.zip").string()}, &listing), 0);
+  std::istringstream lines(listing);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.ends_with("dados.bin")) {
+      EXPECT_NE(line.find("Stored"), std::string::npos) << line;
+    }
+    if (line.ends_with("texto ação.txt")) {
+      EXPECT_NE(line.find("Defl"), std::string::npos) << line;
+    }
+  }
+  EXPECT_NE(listing.find("Stored"), std::string::npos) << listing;
   EXPECT_EQ(ZipArchive::OpenForReading(scratch / "saida.zip").EntryNames(),
             (std::vector<std::string>{"dados.bin", "pasta/texto ação.txt"}));
 }

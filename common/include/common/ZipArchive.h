@@ -37,8 +37,9 @@ class ZipArchive {
   ZipArchive& operator=(ZipArchive&&) noexcept;
   ~ZipArchive();
 
-  // Adds the file under entryName (Deflate); an entry of that name already in the archive is
-  // replaced, so names stay unique. Throws naming the file when it cannot be read.
+  // Adds the file under entryName, deflated, or stored when its data is compressed already (a
+  // custom-format dump, an archive); an entry of that name already in the archive is replaced, so
+  // names stay unique. Throws naming the file when it cannot be read.
   void AddFile(const std::filesystem::path& source, const std::string& entryName);
 
   [[nodiscard]] std::vector<std::string> EntryNames() const;
