@@ -39,6 +39,7 @@
 #include "harness/Firebird.h"
 #include "harness/FtpServer.h"
 #include "harness/Harness.h"
+#include "harness/RecordingUserInterface.h"
 
 namespace fs = std::filesystem;
 
@@ -56,27 +57,6 @@ constexpr const char* kDomain = "loja.exemplo";
 double MsSince(SteadyClock::time_point start) {
   return std::chrono::duration<double, std::milli>(SteadyClock::now() - start).count();
 }
-
-// Error boxes become a record: the bench fails when the backup reported one.
-class RecordingUserInterface final : public UserInterface {
- public:
-  bool Confirm(const std::string&) override { return false; }
-  void ShowError(const std::string& message) override {
-    std::lock_guard lock(FMutex);
-    FErrors.push_back(message);
-  }
-  void TranslateStandardDialogs() override {}
-  void ProcessEvents() override {}
-  void RequestQuit() override {}
-  [[nodiscard]] std::vector<std::string> Errors() const {
-    std::lock_guard lock(FMutex);
-    return FErrors;
-  }
-
- private:
-  mutable std::mutex FMutex;
-  std::vector<std::string> FErrors;
-};
 
 struct Samples {
   std::vector<double> answerMs;
@@ -257,8 +237,8 @@ int main(int argc, char** argv) {
   platform::OverrideExecutableDir(exeDir);
   SetDeployment(settings);
   CreateDM();
-  RecordingUserInterface ui;
-  InstallUserInterface(&ui);
+  // Error boxes become a record: the bench fails when the backup reported one.
+  harness::RecordingUserInterface ui;
 
   SafetyBackupComponent safety;
   UnavailableConfiguredBackup configured;

@@ -15,6 +15,7 @@
 #include "harness/Firebird.h"
 #include "harness/FtpServer.h"
 #include "harness/Harness.h"
+#include "harness/RecordingUserInterface.h"
 
 namespace fs = std::filesystem;
 
@@ -26,37 +27,6 @@ constexpr const char* kRemoteRoot =
 constexpr const char* kCompanyFolder =
     "/domains/corvatec.example/public_html/financeiro/storage/app/public/backup/12.345.678/"
     "0001-90/";
-
-// Records the message boxes the job shows.
-class RecordingMessages final : public UserInterface {
- public:
-  RecordingMessages() { InstallUserInterface(this); }
-  ~RecordingMessages() override { InstallUserInterface(nullptr); }
-  RecordingMessages(const RecordingMessages&) = delete;
-  RecordingMessages& operator=(const RecordingMessages&) = delete;
-
-  bool Confirm(const std::string&) override { return false; }
-  void ShowError(const std::string& message) override {
-    std::lock_guard lock(FMutex);
-    FErrors.push_back(message);
-  }
-  void TranslateStandardDialogs() override {}
-  void ProcessEvents() override {}
-  void RequestQuit() override {}
-
-  std::vector<std::string> Errors() const {
-    std::lock_guard lock(FMutex);
-    return FErrors;
-  }
-  void Clear() {
-    std::lock_guard lock(FMutex);
-    FErrors.clear();
-  }
-
- private:
-  mutable std::mutex FMutex;
-  std::vector<std::string> FErrors;
-};
 
 class RecordingLights final : public ConnectionIndicators {
  public:
@@ -98,7 +68,7 @@ class TBackupSegurancaTest : public ::testing::Test {
   harness::ScratchDir scratch;
   harness::ManualClock clock{TDateTime::FromParts(2026, 3, 10, 14, 5, 0)};
   harness::FtpServer ftp{scratch.Path()};
-  RecordingMessages messages;
+  harness::RecordingUserInterface messages;
   RecordingLights lights;
   harness::ProgressRecorder pane;
   DeploymentSettings settings;

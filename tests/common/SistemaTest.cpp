@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <regex>
 
-#include "RecordingUserInterface.h"
 #include "ZipTestSupport.h"
 #include "common/DeploymentSettings.h"
 #include "common/FileVersion.h"
@@ -17,6 +16,7 @@
 #include "common/platform/Network.h"
 #include "common/platform/Shortcut.h"
 #include "harness/Harness.h"
+#include "harness/RecordingUserInterface.h"
 
 using harness::ReadFile;
 using harness::ScratchDir;
@@ -29,7 +29,7 @@ namespace {
 class ExecutarEEsperarTest : public ::testing::Test {
  protected:
   ScratchDir scratch;
-  RecordingUserInterface ui;
+  harness::RecordingUserInterface ui;
   TFuncoesIFood funcoes;
 };
 
@@ -88,7 +88,7 @@ TEST_F(ExecutarEEsperarTest, TheProgramGetsNoTerminalAndNoneOfOurDescriptors) {
 
 TEST(ReiniciarAplicacao, StartsThisProgramToldToWaitForUsThenAsksToQuit) {
   ScratchDir scratch;
-  RecordingUserInterface ui;
+  harness::RecordingUserInterface ui;
   // main() of this test program reports how such a copy was started and ends at once.
   const fs::path report = scratch / "reinicio.txt";
   ::setenv("BRISANE_TESTE_REINICIO", report.c_str(), 1);
@@ -230,10 +230,10 @@ TEST(CreateShortcut, ExecArgumentsAreQuotedByTheDesktopEntryRules) {
 }
 
 TEST(Confirm, AsksTheInstalledInterface) {
-  RecordingUserInterface ui;
+  harness::RecordingUserInterface ui;
   ui.answer = true;
   EXPECT_TRUE(TFuncoesIFood::Confirm("Remover Inicialização?"));
-  EXPECT_EQ(ui.lastConfirm, "Remover Inicialização?");
+  EXPECT_EQ(ui.LastConfirm(), "Remover Inicialização?");
   ui.answer = false;
   EXPECT_FALSE(TFuncoesIFood::Confirm("Iniciar automaticamente?"));
   TFuncoesIFood::TraduzirMsgDialog();
