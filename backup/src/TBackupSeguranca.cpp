@@ -3,6 +3,7 @@
 #include <atomic>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <system_error>
@@ -19,6 +20,7 @@
 #include "common/TDM.h"
 #include "common/TFuncoesIFood.h"
 #include "common/UserInterface.h"
+#include "common/platform/InstanceLock.h"
 
 namespace fs = std::filesystem;
 
@@ -41,6 +43,26 @@ class RunGuard {
 
  private:
   bool FAcquired;
+};
+
+// Runs of other programs (a `Backup --backup-now` started beside the agent) write the same files:
+// a lock on a file in the backup folder keeps them apart too. The kernel drops it when its holder
+// ends, however it ends. Without the folder there is nothing to protect: the run fails by itself.
+class FolderGuard {
+ public:
+  explicit FolderGuard(const fs::path& folder) {
+    try {
+      FLock.emplace(folder / ".Backup_Seguranca.lock");
+    } catch (const std::runtime_error&) {
+      return;
+    }
+    FAcquired = FLock->TryLock();
+  }
+  [[nodiscard]] bool Acquired() const { return FAcquired || !FLock; }
+
+ private:
+  std::optional<platform::InstanceLock> FLock;
+  bool FAcquired = false;
 };
 
 // A copy: a reload of the settings while a run goes on must not change them halfway.
@@ -106,7 +128,8 @@ void TBackupSeguranca::Line(const std::string& text) const { PaneLine(FMemoLogs,
 
 SafetyBackupResult TBackupSeguranca::Image7Click(const std::string& caminhoExtra) {
   const RunGuard guard;
-  if (!guard.Acquired()) {
+  const FolderGuard folderGuard(Deployment().BackupFolder());
+  if (!guard.Acquired() || !folderGuard.Acquired()) {
     TFuncoesIFood().GravarLog(kRunInProgress);
     return SafetyBackupResult::Skipped;
   }
@@ -115,7 +138,8 @@ SafetyBackupResult TBackupSeguranca::Image7Click(const std::string& caminhoExtra
 
 void TBackupSeguranca::ConectarFTPBackup() {
   const RunGuard guard;
-  if (!guard.Acquired()) {
+  const FolderGuard folderGuard(Deployment().BackupFolder());
+  if (!guard.Acquired() || !folderGuard.Acquired()) {
     TFuncoesIFood().GravarLog(kRunInProgress);
     return;
   }

@@ -11,6 +11,7 @@
 #include "common/DeploymentSettings.h"
 #include "common/TDM.h"
 #include "common/UserInterface.h"
+#include "common/platform/InstanceLock.h"
 #include "harness/ChildProcess.h"
 #include "harness/Firebird.h"
 #include "harness/FtpServer.h"
@@ -537,6 +538,43 @@ TEST_F(TBackupSegurancaTest, ACallDuringARunIsSkippedAndLogged) {
               std::string::npos)
         << line;
   EXPECT_EQ(ftp.Uploads().size(), 1u);
+}
+
+// Another program's run (a `Backup --backup-now` beside the agent) holds the backup folder: this
+// one touches none of its files, sends nothing and says why in the log.
+TEST_F(TBackupSegurancaTest, ARunOfAnotherProgramIsLeftAloneAndLogged) {
+  harness::WriteFile(Backup("Backup_Seguranca_14.fbk"), "backup de outro programa");
+  const fs::path lockFile = settings.BackupFolder() / ".Backup_Seguranca.lock";
+  harness::ChildProcess::Options holder;
+  // One process holds the lock, so that stopping it releases the lock.
+  holder.Args = {"/bin/sh", "-c", "exec 9>\"$0\" && /usr/bin/flock 9 && exec /bin/sleep 60",
+                 lockFile.string()};
+  harness::ChildProcess other(holder);
+  ASSERT_TRUE(harness::WaitUntil([&] {
+    platform::InstanceLock probe(lockFile);
+    return !probe.TryLock();
+  }));
+
+  EXPECT_EQ(Job().Image7Click(extra.string()), SafetyBackupResult::Skipped);
+  Job().ConectarFTPBackup();
+
+  EXPECT_EQ(harness::ReadFile(Backup("Backup_Seguranca_14.fbk")), "backup de outro programa");
+  EXPECT_TRUE(ftp.Uploads().empty());
+  EXPECT_TRUE(pane.Lines().empty());
+  std::vector<std::string> logged;
+  for (const auto& entry : fs::directory_iterator(scratch / "LOGS"))
+    if (entry.is_regular_file())
+      for (const std::string& line : harness::ReadLines(entry.path())) logged.push_back(line);
+  ASSERT_EQ(logged.size(), 2u);
+  for (const std::string& line : logged)
+    EXPECT_NE(line.find(" - Backup anterior ainda em andamento; execução ignorada"),
+              std::string::npos)
+        << line;
+
+  // Once that program ended, the next run goes through.
+  other.Stop(std::chrono::milliseconds(0));
+  EXPECT_EQ(Job().Image7Click(extra.string()), SafetyBackupResult::ArchiveMade);
+  EXPECT_TRUE(UnzipAccepts(Backup("Backup_Seguranca_14.zip")));
 }
 
 }  // namespace
