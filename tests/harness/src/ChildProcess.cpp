@@ -58,10 +58,6 @@ pid_t Spawn(const std::vector<std::string>& args,
   const pid_t pid = ::fork();
   if (pid < 0) throw std::runtime_error("fork falhou");
   if (pid == 0) {
-    if (dieWithParent) {
-      ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-      if (::getppid() != parent) _exit(127);
-    }
     ::setpgid(0, 0);
     const int devnull = ::open("/dev/null", O_RDWR);
     ::dup2(devnull, 0);
@@ -70,6 +66,11 @@ pid_t Spawn(const std::vector<std::string>& args,
     ::dup2(out, 2);
     if (!runAsUser.empty()) {
       if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0) _exit(126);
+    }
+    // After the change of user, which clears the parent-death signal.
+    if (dieWithParent) {
+      ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+      if (::getppid() != parent) _exit(127);
     }
     ::execve(argv[0], argv.data(), envp.data());
     _exit(127);

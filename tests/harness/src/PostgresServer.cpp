@@ -59,6 +59,8 @@ PostgresServer::PostgresServer(std::string password) : FPassword(std::move(passw
               "fsync=off"};
     o.OutputFile = FDir / "servidor.log";
     o.RunAsUser = kUser;
+    // A test program that dies leaves no server behind.
+    o.DieWithParent = true;
     auto process = std::make_unique<ChildProcess>(o);
     if (WaitUntil([&] { return PortAccepts(FPort) || !process->Running(); },
                   std::chrono::seconds(30)) &&
