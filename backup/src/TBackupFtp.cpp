@@ -16,6 +16,7 @@
 #include "common/DeploymentSettings.h"
 #include "common/ProgressView.h"
 #include "common/TDM.h"
+#include "common/platform/InstanceLock.h"
 #include "common/platform/Paths.h"
 
 namespace fs = std::filesystem;
@@ -97,6 +98,14 @@ void TBackupFtp::RegistrarMensagem(const std::string& texto) {
 }
 
 void TBackupFtp::Execute() {
+  // A `Backup --backup-ftp` started beside the agent's own run would share this minute's script,
+  // dump and archive.
+  std::error_code ec;
+  fs::create_directories(FRaiz, ec);
+  const platform::FolderRunLock folder(FRaiz, ".Backup_Ftp.lock");
+  if (!folder.Free()) {
+    throw std::runtime_error("Backup configurado anterior ainda em andamento; execução ignorada");
+  }
   FFuncoes.DeleteFileOld(FRaiz.string() + "/", kDiasArquivos, "zip");
   FFuncoes.DeleteFileOld("Logs\\" + std::string(kDirLog), kDiasLogs, "txt");
   RegistrarMensagem("iniciando BKP");

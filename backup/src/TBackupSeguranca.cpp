@@ -3,7 +3,6 @@
 #include <atomic>
 #include <exception>
 #include <memory>
-#include <optional>
 #include <stdexcept>
 #include <string>
 #include <system_error>
@@ -27,6 +26,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kRunInProgress = "Backup anterior ainda em andamento; execução ignorada";
+constexpr const char* kFolderLock = ".Backup_Seguranca.lock";
 
 // One run per process: the runs of every instance write the same files.
 std::atomic<bool> gRunning{false};
@@ -43,26 +43,6 @@ class RunGuard {
 
  private:
   bool FAcquired;
-};
-
-// Runs of other programs (a `Backup --backup-now` started beside the agent) write the same files:
-// a lock on a file in the backup folder keeps them apart too. The kernel drops it when its holder
-// ends, however it ends. Without the folder there is nothing to protect: the run fails by itself.
-class FolderGuard {
- public:
-  explicit FolderGuard(const fs::path& folder) {
-    try {
-      FLock.emplace(folder / ".Backup_Seguranca.lock");
-    } catch (const std::runtime_error&) {
-      return;
-    }
-    FAcquired = FLock->TryLock();
-  }
-  [[nodiscard]] bool Acquired() const { return FAcquired || !FLock; }
-
- private:
-  std::optional<platform::InstanceLock> FLock;
-  bool FAcquired = false;
 };
 
 // A copy: a reload of the settings while a run goes on must not change them halfway.
@@ -128,8 +108,9 @@ void TBackupSeguranca::Line(const std::string& text) const { PaneLine(FMemoLogs,
 
 SafetyBackupResult TBackupSeguranca::Image7Click(const std::string& caminhoExtra) {
   const RunGuard guard;
-  const FolderGuard folderGuard(Deployment().BackupFolder());
-  if (!guard.Acquired() || !folderGuard.Acquired()) {
+  // A `Backup --backup-now` started beside the agent writes the same files.
+  const platform::FolderRunLock folder(Deployment().BackupFolder(), kFolderLock);
+  if (!guard.Acquired() || !folder.Free()) {
     TFuncoesIFood().GravarLog(kRunInProgress);
     return SafetyBackupResult::Skipped;
   }
@@ -138,8 +119,9 @@ SafetyBackupResult TBackupSeguranca::Image7Click(const std::string& caminhoExtra
 
 void TBackupSeguranca::ConectarFTPBackup() {
   const RunGuard guard;
-  const FolderGuard folderGuard(Deployment().BackupFolder());
-  if (!guard.Acquired() || !folderGuard.Acquired()) {
+  // A `Backup --backup-now` started beside the agent writes the same files.
+  const platform::FolderRunLock folder(Deployment().BackupFolder(), kFolderLock);
+  if (!guard.Acquired() || !folder.Free()) {
     TFuncoesIFood().GravarLog(kRunInProgress);
     return;
   }

@@ -161,12 +161,13 @@ TEST_F(TBackupFtpTest, DumpsArchivesUploadsStampsAndReports) {
   ASSERT_EQ(Reports(), 1U);
   EXPECT_EQ(web.Requests().back().Method, "POST");
 
-  // Only the archive is left.
+  // Only the archive is left, beside the folder's lock file.
   std::vector<std::string> left;
   for (const auto& entry : fs::directory_iterator(job.Raiz())) {
     left.push_back(entry.path().filename().string());
   }
-  EXPECT_EQ(left, std::vector<std::string>{std::string(kArquivo) + ".zip"});
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{".Backup_Ftp.lock", std::string(kArquivo) + ".zip"}));
   ExpectNoLogHoldsThePassword();
 }
 
@@ -381,6 +382,28 @@ TEST_F(TBackupFtpTest, AFolderThatCannotBeMadeEndsTheJobBeforeTheDump) {
             "2024-02-02 10:01:30 - Iniciando a geração o arquivo .bat para bpk");
   EXPECT_TRUE(ftp->Uploads().empty());
   EXPECT_EQ(DataEnvio(), "(null)");
+}
+
+// A `Backup --backup-ftp` of another program works in the folder: this run touches nothing and
+// says so; once that program ended, the next run goes through.
+TEST_F(TBackupFtpTest, ARunOfAnotherProgramInTheFolderIsNotOverlapped) {
+  fs::create_directories(scratch / "BKP_FTP");
+  harness::LockHolder other(scratch / "BKP_FTP" / ".Backup_Ftp.lock");
+  TBackupFtp job(&clock);
+  std::string erro;
+  try {
+    job.Execute();
+  } catch (const std::exception& e) {
+    erro = e.what();
+  }
+  EXPECT_EQ(erro, "Backup configurado anterior ainda em andamento; execução ignorada");
+  EXPECT_FALSE(fs::exists(scratch / "BKP_FTP" / "bkp.sh"));
+  EXPECT_TRUE(ftp->Uploads().empty());
+  EXPECT_EQ(DataEnvio(), "(null)");
+
+  other.Release();
+  job.Execute();
+  EXPECT_EQ(ftp->Uploads().size(), 1U);
 }
 
 TEST_F(TBackupFtpTest, PurgesOldArchivesAndLogsFirst) {

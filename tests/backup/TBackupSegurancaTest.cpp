@@ -11,7 +11,6 @@
 #include "common/DeploymentSettings.h"
 #include "common/TDM.h"
 #include "common/UserInterface.h"
-#include "common/platform/InstanceLock.h"
 #include "harness/ChildProcess.h"
 #include "harness/Firebird.h"
 #include "harness/FtpServer.h"
@@ -544,16 +543,7 @@ TEST_F(TBackupSegurancaTest, ACallDuringARunIsSkippedAndLogged) {
 // one touches none of its files, sends nothing and says why in the log.
 TEST_F(TBackupSegurancaTest, ARunOfAnotherProgramIsLeftAloneAndLogged) {
   harness::WriteFile(Backup("Backup_Seguranca_14.fbk"), "backup de outro programa");
-  const fs::path lockFile = settings.BackupFolder() / ".Backup_Seguranca.lock";
-  harness::ChildProcess::Options holder;
-  // One process holds the lock, so that stopping it releases the lock.
-  holder.Args = {"/bin/sh", "-c", "exec 9>\"$0\" && /usr/bin/flock 9 && exec /bin/sleep 60",
-                 lockFile.string()};
-  harness::ChildProcess other(holder);
-  ASSERT_TRUE(harness::WaitUntil([&] {
-    platform::InstanceLock probe(lockFile);
-    return !probe.TryLock();
-  }));
+  harness::LockHolder other(settings.BackupFolder() / ".Backup_Seguranca.lock");
 
   EXPECT_EQ(Job().Image7Click(extra.string()), SafetyBackupResult::Skipped);
   Job().ConectarFTPBackup();
@@ -572,7 +562,7 @@ TEST_F(TBackupSegurancaTest, ARunOfAnotherProgramIsLeftAloneAndLogged) {
         << line;
 
   // Once that program ended, the next run goes through.
-  other.Stop(std::chrono::milliseconds(0));
+  other.Release();
   EXPECT_EQ(Job().Image7Click(extra.string()), SafetyBackupResult::ArchiveMade);
   EXPECT_TRUE(UnzipAccepts(Backup("Backup_Seguranca_14.zip")));
 }

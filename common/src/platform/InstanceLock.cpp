@@ -57,4 +57,13 @@ bool InstanceLock::TryLock() {
   return FHeld;
 }
 
+FolderRunLock::FolderRunLock(const fs::path& folder, const std::string& name) {
+  try {
+    FLock.emplace(folder / name);
+  } catch (const std::runtime_error&) {
+    return;
+  }
+  FFree = FLock->TryLock();
+}
+
 }  // namespace platform

@@ -6,6 +6,7 @@
 #include <netinet/in.h>
 #include <pwd.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -161,6 +162,28 @@ bool PortAccepts(int port) {
   const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
   ::close(fd);
   return ok;
+}
+
+namespace {
+ChildProcess::Options LockHolderOptions(const std::filesystem::path& file) {
+  ChildProcess::Options o;
+  // One process takes the lock and stays, so that stopping it releases the lock.
+  o.Args = {"/bin/sh", "-c", "exec 9>\"$0\" && /usr/bin/flock 9 && exec /bin/sleep 600",
+            file.string()};
+  o.DieWithParent = true;
+  return o;
+}
+}  // namespace
+
+LockHolder::LockHolder(const std::filesystem::path& file) : FProcess(LockHolderOptions(file)) {
+  const bool held = WaitUntil([&] {
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool taken = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+    ::close(fd);
+    return taken;
+  });
+  if (!held) throw std::runtime_error("o bloqueio de " + file.string() + " não foi tomado");
 }
 
 }  // namespace harness

@@ -6,6 +6,8 @@
 //   if (!lock.TryLock()) { /* another copy runs */ }
 
 #include <filesystem>
+#include <optional>
+#include <string>
 
 namespace platform {
 
@@ -29,6 +31,20 @@ class InstanceLock {
  private:
   int FFd = -1;
   bool FHeld = false;
+};
+
+// One run at a time over a folder, across programs (the agent and a one-shot command started
+// beside it write the same files there): a lock on the file `name` in the folder, taken without
+// waiting. Free() is also true when the lock file cannot be made (no folder): there is then
+// nothing to protect, and the run fails by itself.
+class FolderRunLock {
+ public:
+  FolderRunLock(const std::filesystem::path& folder, const std::string& name);
+  [[nodiscard]] bool Free() const { return FFree; }
+
+ private:
+  std::optional<InstanceLock> FLock;
+  bool FFree = true;
 };
 
 }  // namespace platform

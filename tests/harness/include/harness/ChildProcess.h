@@ -41,6 +41,17 @@ class ChildProcess {
   bool FExited = false;
 };
 
+// Another program holding an exclusive lock (flock) on a file, as a second copy of the agent
+// would. Waits until the lock is held; stopping it (or its end) releases the lock.
+class LockHolder {
+ public:
+  explicit LockHolder(const std::filesystem::path& file);
+  void Release() { FProcess.Stop(std::chrono::milliseconds(0)); }
+
+ private:
+  ChildProcess FProcess;
+};
+
 // Runs a command to completion; returns its exit code, output in *output when given.
 int RunCommand(const std::vector<std::string>& args, std::string* output = nullptr,
                const std::map<std::string, std::string>& extraEnv = {},
