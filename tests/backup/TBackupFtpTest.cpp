@@ -39,6 +39,16 @@ std::string RunTool(const std::vector<std::string>& args) {
   return out;
 }
 
+// The message of the run's failure; empty when it went through.
+std::string ErrorOf(TBackupFtp& job) {
+  try {
+    job.Execute();
+  } catch (const std::exception& e) {
+    return e.what();
+  }
+  return {};
+}
+
 class TBackupFtpTest : public ::testing::Test {
  protected:
   // One PostgreSQL cluster for the suite: the database VELMORANTE with tables, rows and a large
@@ -239,12 +249,7 @@ TEST_F(TBackupFtpTest, AFailedDumpLeavesNoDumpAndTheArchiveStepFails) {
     SetDeployment(s);
 
     TBackupFtp job(&clock);
-    std::string erro;
-    try {
-      job.Execute();
-    } catch (const std::exception& e) {
-      erro = e.what();
-    }
+    const std::string erro = ErrorOf(job);
     EXPECT_NE(erro.find(Local(".backup").string()), std::string::npos) << erro;
     EXPECT_FALSE(fs::exists(Local(".backup")));
     EXPECT_FALSE(fs::exists(Local(".zip")));
@@ -259,12 +264,7 @@ TEST_F(TBackupFtpTest, AFailedDumpLeavesNoDumpAndTheArchiveStepFails) {
 TEST_F(TBackupFtpTest, AMissingConfigIniFailsTheArchiveStepAndKeepsTheRunsFiles) {
   fs::remove(scratch / "config.ini");
   TBackupFtp job(&clock);
-  std::string erro;
-  try {
-    job.Execute();
-  } catch (const std::exception& e) {
-    erro = e.what();
-  }
+  const std::string erro = ErrorOf(job);
   EXPECT_NE(erro.find("config.ini"), std::string::npos) << erro;
   EXPECT_TRUE(ftp->Uploads().empty());
   EXPECT_EQ(DataEnvio(), "(null)");
@@ -348,12 +348,7 @@ TEST_F(TBackupFtpTest, AFailedUploadIsNeitherStampedNorReported) {
 
     TBackupFtp job(&clock);
     job.memo = &memo;
-    std::string erro;
-    try {
-      job.Execute();
-    } catch (const std::exception& e) {
-      erro = e.what();
-    }
+    const std::string erro = ErrorOf(job);
     EXPECT_FALSE(erro.empty());
     EXPECT_EQ(DataEnvio(), "(null)");
     EXPECT_EQ(Reports(), 0U);
@@ -370,12 +365,7 @@ TEST_F(TBackupFtpTest, AFailedUploadIsNeitherStampedNorReported) {
 TEST_F(TBackupFtpTest, AFolderThatCannotBeMadeEndsTheJobBeforeTheDump) {
   harness::WriteFile(scratch / "BKP_FTP", "um arquivo no lugar da pasta");
   TBackupFtp job(&clock);
-  std::string erro;
-  try {
-    job.Execute();
-  } catch (const std::exception& e) {
-    erro = e.what();
-  }
+  const std::string erro = ErrorOf(job);
   EXPECT_EQ(erro.rfind("Não foi possível criar a pasta " + job.Raiz().string() + ": ", 0), 0U)
       << erro;
   EXPECT_EQ(LogLines("BKP").back(),
@@ -390,12 +380,7 @@ TEST_F(TBackupFtpTest, ARunOfAnotherProgramInTheFolderIsNotOverlapped) {
   fs::create_directories(scratch / "BKP_FTP");
   harness::LockHolder other(scratch / "BKP_FTP" / ".Backup_Ftp.lock");
   TBackupFtp job(&clock);
-  std::string erro;
-  try {
-    job.Execute();
-  } catch (const std::exception& e) {
-    erro = e.what();
-  }
+  const std::string erro = ErrorOf(job);
   EXPECT_EQ(erro, "Backup configurado anterior ainda em andamento; execução ignorada");
   EXPECT_FALSE(fs::exists(scratch / "BKP_FTP" / "bkp.sh"));
   EXPECT_TRUE(ftp->Uploads().empty());

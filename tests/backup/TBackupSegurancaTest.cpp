@@ -114,6 +114,19 @@ class TBackupSegurancaTest : public ::testing::Test {
 
   TBackupSeguranca Job() { return TBackupSeguranca(&pane, &lights, &clock, dm.get()); }
 
+  // The root log holds exactly the lines of two runs that were skipped.
+  void ExpectTwoSkippedRunsLogged() const {
+    std::vector<std::string> logged;
+    for (const auto& entry : fs::directory_iterator(scratch / "LOGS"))
+      if (entry.is_regular_file())
+        for (const std::string& line : harness::ReadLines(entry.path())) logged.push_back(line);
+    ASSERT_EQ(logged.size(), 2u);
+    for (const std::string& line : logged)
+      EXPECT_NE(line.find(" - Backup anterior ainda em andamento; execução ignorada"),
+                std::string::npos)
+          << line;
+  }
+
   static fs::path RemoteRoot() { return fs::path(kRemoteRoot).relative_path(); }
   fs::path RemoteCompanyFolder() const { return ftp.Root() / RemoteRoot() / "12.345.678/0001-90"; }
   fs::path Backup(const std::string& name) const { return settings.BackupFolder() / name; }
@@ -527,15 +540,7 @@ TEST_F(TBackupSegurancaTest, ACallDuringARunIsSkippedAndLogged) {
 
   EXPECT_EQ(pane.ClearCount(), 0);
   EXPECT_TRUE(pane.Lines().empty());
-  std::vector<std::string> logged;
-  for (const auto& entry : fs::directory_iterator(scratch / "LOGS"))
-    if (entry.is_regular_file())
-      for (const std::string& line : harness::ReadLines(entry.path())) logged.push_back(line);
-  ASSERT_EQ(logged.size(), 2u);
-  for (const std::string& line : logged)
-    EXPECT_NE(line.find(" - Backup anterior ainda em andamento; execução ignorada"),
-              std::string::npos)
-        << line;
+  ExpectTwoSkippedRunsLogged();
   EXPECT_EQ(ftp.Uploads().size(), 1u);
 }
 
@@ -551,15 +556,7 @@ TEST_F(TBackupSegurancaTest, ARunOfAnotherProgramIsLeftAloneAndLogged) {
   EXPECT_EQ(harness::ReadFile(Backup("Backup_Seguranca_14.fbk")), "backup de outro programa");
   EXPECT_TRUE(ftp.Uploads().empty());
   EXPECT_TRUE(pane.Lines().empty());
-  std::vector<std::string> logged;
-  for (const auto& entry : fs::directory_iterator(scratch / "LOGS"))
-    if (entry.is_regular_file())
-      for (const std::string& line : harness::ReadLines(entry.path())) logged.push_back(line);
-  ASSERT_EQ(logged.size(), 2u);
-  for (const std::string& line : logged)
-    EXPECT_NE(line.find(" - Backup anterior ainda em andamento; execução ignorada"),
-              std::string::npos)
-        << line;
+  ExpectTwoSkippedRunsLogged();
 
   // Once that program ended, the next run goes through.
   other.Release();
