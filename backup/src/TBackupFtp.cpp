@@ -102,7 +102,7 @@ void TBackupFtp::Execute() {
   // dump and archive.
   std::error_code ec;
   fs::create_directories(FRaiz, ec);
-  const platform::FolderRunLock folder(FRaiz, ".Backup_Ftp.lock");
+  const platform::FolderRunLock folder(FRaiz);
   if (!folder.Free()) {
     throw std::runtime_error("Backup configurado anterior ainda em andamento; execução ignorada");
   }

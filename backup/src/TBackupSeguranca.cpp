@@ -26,7 +26,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kRunInProgress = "Backup anterior ainda em andamento; execução ignorada";
-constexpr const char* kFolderLock = ".Backup_Seguranca.lock";
 
 // One run per process: the runs of every instance write the same files.
 std::atomic<bool> gRunning{false};
@@ -109,7 +108,7 @@ void TBackupSeguranca::Line(const std::string& text) const { PaneLine(FMemoLogs,
 SafetyBackupResult TBackupSeguranca::Image7Click(const std::string& caminhoExtra) {
   const RunGuard guard;
   // A `Backup --backup-now` started beside the agent writes the same files.
-  const platform::FolderRunLock folder(Deployment().BackupFolder(), kFolderLock);
+  const platform::FolderRunLock folder(Deployment().BackupFolder());
   if (!guard.Acquired() || !folder.Free()) {
     TFuncoesIFood().GravarLog(kRunInProgress);
     return SafetyBackupResult::Skipped;
@@ -120,7 +119,7 @@ SafetyBackupResult TBackupSeguranca::Image7Click(const std::string& caminhoExtra
 void TBackupSeguranca::ConectarFTPBackup() {
   const RunGuard guard;
   // A `Backup --backup-now` started beside the agent writes the same files.
-  const platform::FolderRunLock folder(Deployment().BackupFolder(), kFolderLock);
+  const platform::FolderRunLock folder(Deployment().BackupFolder());
   if (!guard.Acquired() || !folder.Free()) {
     TFuncoesIFood().GravarLog(kRunInProgress);
     return;

@@ -171,13 +171,12 @@ TEST_F(TBackupFtpTest, DumpsArchivesUploadsStampsAndReports) {
   ASSERT_EQ(Reports(), 1U);
   EXPECT_EQ(web.Requests().back().Method, "POST");
 
-  // Only the archive is left, beside the folder's lock file.
+  // Only the archive is left.
   std::vector<std::string> left;
   for (const auto& entry : fs::directory_iterator(job.Raiz())) {
     left.push_back(entry.path().filename().string());
   }
-  std::sort(left.begin(), left.end());
-  EXPECT_EQ(left, (std::vector<std::string>{".Backup_Ftp.lock", std::string(kArquivo) + ".zip"}));
+  EXPECT_EQ(left, std::vector<std::string>{std::string(kArquivo) + ".zip"});
   ExpectNoLogHoldsThePassword();
 }
 
@@ -378,7 +377,7 @@ TEST_F(TBackupFtpTest, AFolderThatCannotBeMadeEndsTheJobBeforeTheDump) {
 // says so; once that program ended, the next run goes through.
 TEST_F(TBackupFtpTest, ARunOfAnotherProgramInTheFolderIsNotOverlapped) {
   fs::create_directories(scratch / "BKP_FTP");
-  harness::LockHolder other(scratch / "BKP_FTP" / ".Backup_Ftp.lock");
+  harness::LockHolder other(scratch / "BKP_FTP");
   TBackupFtp job(&clock);
   const std::string erro = ErrorOf(job);
   EXPECT_EQ(erro, "Backup configurado anterior ainda em andamento; execução ignorada");

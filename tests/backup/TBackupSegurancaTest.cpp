@@ -548,7 +548,7 @@ TEST_F(TBackupSegurancaTest, ACallDuringARunIsSkippedAndLogged) {
 // one touches none of its files, sends nothing and says why in the log.
 TEST_F(TBackupSegurancaTest, ARunOfAnotherProgramIsLeftAloneAndLogged) {
   harness::WriteFile(Backup("Backup_Seguranca_14.fbk"), "backup de outro programa");
-  harness::LockHolder other(settings.BackupFolder() / ".Backup_Seguranca.lock");
+  harness::LockHolder other(settings.BackupFolder());
 
   EXPECT_EQ(Job().Image7Click(extra.string()), SafetyBackupResult::Skipped);
   Job().ConectarFTPBackup();

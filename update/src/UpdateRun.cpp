@@ -1,11 +1,5 @@
 #include "update/UpdateRun.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 #include <stdexcept>
 #include <system_error>
 #include <utility>
@@ -15,6 +9,7 @@
 #include "common/DeploymentSettings.h"
 #include "common/TAPI.h"
 #include "common/ZipArchive.h"
+#include "common/platform/InstanceLock.h"
 #include "common/platform/Network.h"
 #include "common/platform/Paths.h"
 #include "common/platform/Process.h"
@@ -27,29 +22,6 @@ namespace {
 
 // The download gives up after this long without a byte.
 constexpr std::int32_t kTempoLeituraMs = 30000;
-
-// Holds an exclusive lock on the executable's folder for the length of a run, so that two
-// programs started from one folder never update it at once. The lock goes with the descriptor.
-class FolderLock {
- public:
-  explicit FolderLock(const fs::path& pasta)
-      : FFd(::open(pasta.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
-    if (FFd < 0) {
-      throw std::runtime_error("Não foi possível abrir a pasta " + pasta.string() + ": " +
-                               std::strerror(errno));
-    }
-    if (::flock(FFd, LOCK_EX | LOCK_NB) != 0) {
-      ::close(FFd);
-      throw std::runtime_error("Outra atualização em andamento na pasta " + pasta.string());
-    }
-  }
-  FolderLock(const FolderLock&) = delete;
-  FolderLock& operator=(const FolderLock&) = delete;
-  ~FolderLock() { ::close(FFd); }
-
- private:
-  int FFd;
-};
 
 }  // namespace
 
@@ -70,7 +42,12 @@ UpdateOutcome UpdateRun::Executar(bool emSegundoPlano) noexcept {
                         FSettings.UrlBase);
       return UpdateOutcome::SemConexao;
     }
-    const FolderLock lock(FSettings.Pasta);
+    // Two programs started from one folder never update it at once.
+    const platform::FolderRunLock lock(FSettings.Pasta);
+    if (!lock.Free()) {
+      throw std::runtime_error("Outra atualização em andamento na pasta " +
+                               FSettings.Pasta.string());
+    }
     // A running executable can be renamed and replaced here: only copies of this very file
     // that are not this program are asked to end, never others that share its name.
     if (!ProcessoEmExecucao(platform::kExecutableName)) {

@@ -57,13 +57,18 @@ bool InstanceLock::TryLock() {
   return FHeld;
 }
 
-FolderRunLock::FolderRunLock(const fs::path& folder, const std::string& name) {
-  try {
-    FLock.emplace(folder / name);
-  } catch (const std::runtime_error&) {
-    return;
-  }
-  FFree = FLock->TryLock();
+FolderRunLock::FolderRunLock(const fs::path& folder)
+    : FFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+  if (FFd < 0) return;
+  int r;
+  do {
+    r = ::flock(FFd, LOCK_EX | LOCK_NB);
+  } while (r != 0 && errno == EINTR);
+  FFree = r == 0;
+}
+
+FolderRunLock::~FolderRunLock() {
+  if (FFd >= 0) ::close(FFd);
 }
 
 }  // namespace platform

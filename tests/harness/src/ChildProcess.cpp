@@ -165,25 +165,25 @@ bool PortAccepts(int port) {
 }
 
 namespace {
-ChildProcess::Options LockHolderOptions(const std::filesystem::path& file) {
+ChildProcess::Options LockHolderOptions(const std::filesystem::path& target) {
   ChildProcess::Options o;
   // One process takes the lock and stays, so that stopping it releases the lock.
-  o.Args = {"/bin/sh", "-c", "exec 9>\"$0\" && /usr/bin/flock 9 && exec /bin/sleep 600",
-            file.string()};
+  o.Args = {"/bin/sh", "-c", "exec 9<\"$0\" && /usr/bin/flock 9 && exec /bin/sleep 600",
+            target.string()};
   o.DieWithParent = true;
   return o;
 }
 }  // namespace
 
-LockHolder::LockHolder(const std::filesystem::path& file) : FProcess(LockHolderOptions(file)) {
+LockHolder::LockHolder(const std::filesystem::path& target) : FProcess(LockHolderOptions(target)) {
   const bool held = WaitUntil([&] {
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(target.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
     const bool taken = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
     ::close(fd);
     return taken;
   });
-  if (!held) throw std::runtime_error("o bloqueio de " + file.string() + " não foi tomado");
+  if (!held) throw std::runtime_error("o bloqueio de " + target.string() + " não foi tomado");
 }
 
 }  // namespace harness

@@ -6,8 +6,6 @@
 //   if (!lock.TryLock()) { /* another copy runs */ }
 
 #include <filesystem>
-#include <optional>
-#include <string>
 
 namespace platform {
 
@@ -33,17 +31,21 @@ class InstanceLock {
   bool FHeld = false;
 };
 
-// One run at a time over a folder, across programs (the agent and a one-shot command started
-// beside it write the same files there): a lock on the file `name` in the folder, taken without
-// waiting. Free() is also true when the lock file cannot be made (no folder): there is then
-// nothing to protect, and the run fails by itself.
+// One run at a time over a folder, across programs (the agent and a one-shot command or a second
+// copy started beside it write the same files there): an exclusive lock on the folder itself,
+// taken without waiting, held while the object lives. No file is left in the folder, and the
+// kernel drops the lock when its holder ends. Free() is also true when the folder cannot be
+// opened: there is then nothing to protect, and the run fails by itself.
 class FolderRunLock {
  public:
-  FolderRunLock(const std::filesystem::path& folder, const std::string& name);
+  explicit FolderRunLock(const std::filesystem::path& folder);
+  ~FolderRunLock();
+  FolderRunLock(const FolderRunLock&) = delete;
+  FolderRunLock& operator=(const FolderRunLock&) = delete;
   [[nodiscard]] bool Free() const { return FFree; }
 
  private:
-  std::optional<InstanceLock> FLock;
+  int FFd = -1;
   bool FFree = true;
 };
 

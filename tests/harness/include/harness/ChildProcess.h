@@ -41,11 +41,11 @@ class ChildProcess {
   bool FExited = false;
 };
 
-// Another program holding an exclusive lock (flock) on a file, as a second copy of the agent
-// would. Waits until the lock is held; stopping it (or its end) releases the lock.
+// Another program holding an exclusive lock (flock) on a folder or an existing file, as a second
+// copy of the agent would. Waits until the lock is held; Release() (or its end) drops the lock.
 class LockHolder {
  public:
-  explicit LockHolder(const std::filesystem::path& file);
+  explicit LockHolder(const std::filesystem::path& target);
   void Release() { FProcess.Stop(std::chrono::milliseconds(0)); }
 
  private:
