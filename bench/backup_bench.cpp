@@ -25,6 +25,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/platform/Process.h"
 #include "harness/ChildProcess.h"
 #include "harness/Firebird.h"
 #include "harness/FtpServer.h"
@@ -33,6 +34,7 @@
 #include "harness/PostgresServer.h"
 
 namespace fs = std::filesystem;
+using platform::QuotedForShell;
 
 namespace {
 
@@ -68,12 +70,6 @@ double ProcessCpu(pid_t pid) {
   return (std::stod(f[11]) + std::stod(f[12]) + std::stod(f[13]) + std::stod(f[14])) / ticks;
 }
 
-std::string Quoted(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
 // Runs a shell command line in `dir` under /usr/bin/time and measures it.
 Measure Run(const std::string& name, const std::string& commandLine, const fs::path& dir,
             pid_t server, const harness::FtpServer& ftp,
@@ -85,7 +81,7 @@ Measure Run(const std::string& name, const std::string& commandLine, const fs::p
   std::string out;
   const int rc =
       harness::RunCommand({"/usr/bin/time", "-f", "%U %S %M", "-o", timeFile.string(), "/bin/sh",
-                           "-c", "cd " + Quoted(dir.string()) + " && " + commandLine},
+                           "-c", "cd " + QuotedForShell(dir.string()) + " && " + commandLine},
                           &out, env);
   Measure m;
   m.name = name;
@@ -135,10 +131,10 @@ fs::path NewestArchive(const fs::path& folder) {
 
 // The archive passes `unzip -t` and holds the main backup byte for byte.
 void CheckSafetyArchive(const fs::path& zip) {
-  Check("unzip -tq " + Quoted(zip.string()), "unzip -t recusou " + zip.string());
+  Check("unzip -tq " + QuotedForShell(zip.string()), "unzip -t recusou " + zip.string());
   fs::path fbk = zip;
   fbk.replace_extension(".fbk");
-  Check("unzip -p " + Quoted(zip.string()) + " | cmp - " + Quoted(fbk.string()),
+  Check("unzip -p " + QuotedForShell(zip.string()) + " | cmp - " + QuotedForShell(fbk.string()),
         "a entrada de " + zip.string() + " difere do backup");
 }
 
@@ -214,7 +210,7 @@ int main(int argc, char** argv) {
 
   const fs::path database = harness::DemoDatabase(mb);
   // Both sides read the database from the page cache.
-  Check("cat " + Quoted(database.string()) + " > /dev/null", "leitura do banco");
+  Check("cat " + QuotedForShell(database.string()) + " > /dev/null", "leitura do banco");
 
   harness::ScratchDir scratch;
   harness::FirebirdServer& firebird = harness::FirebirdServer::Instance();
@@ -258,18 +254,19 @@ int main(int argc, char** argv) {
   // older archives), the second is the one compared.
   const fs::path tecnico = scratch.Path() / "tecnico";
   fs::create_directories(tecnico / "extra");
-  const std::string gbak = "gbak -b -se " + firebird.Host() + ":service_mgr -user " +
-                           harness::FirebirdServer::kUser + " -password " +
-                           harness::FirebirdServer::kPassword + " " + Quoted(database.string());
+  const std::string gbak =
+      "gbak -b -se " + firebird.Host() + ":service_mgr -user " + harness::FirebirdServer::kUser +
+      " -password " + harness::FirebirdServer::kPassword + " " + QuotedForShell(database.string());
   // The technician's script: two backups through the services manager, one after the other (the
   // server writes them, so their paths are absolute), the main one zipped and sent.
   const std::string safetyScript =
-      gbak + " " + Quoted((tecnico / "Backup_Seguranca.fbk").string()) + " && " + gbak + " " +
-      Quoted((tecnico / "extra/Backup_Seguranca.fbk").string()) +
+      gbak + " " + QuotedForShell((tecnico / "Backup_Seguranca.fbk").string()) + " && " + gbak +
+      " " + QuotedForShell((tecnico / "extra/Backup_Seguranca.fbk").string()) +
       " && rm -f Backup_Seguranca.zip && zip -q -6 Backup_Seguranca.zip Backup_Seguranca.fbk &&"
       " curl -sS --ftp-create-dirs -T Backup_Seguranca.zip " +
       ftpUrl + "/tecnico/";
-  const std::string backupNow = Quoted(backupExe) + " --backup-now " + Quoted(extra.string());
+  const std::string backupNow =
+      QuotedForShell(backupExe) + " --backup-now " + QuotedForShell(extra.string());
   Measure script;
   Measure agentRun;
   double agentPeakMb = 0;
@@ -319,15 +316,16 @@ int main(int argc, char** argv) {
     rows.push_back(dump);
     // Runs within one minute share their archive's name; each run starts from an empty folder.
     fs::remove_all(agent / "BKP_FTP");
-    job = Run("agente: --backup-ftp" + tag, Quoted(backupExe) + " --backup-ftp", agent, pg.Pid(),
-              ftp, agentEnv);
+    job = Run("agente: --backup-ftp" + tag, QuotedForShell(backupExe) + " --backup-ftp", agent,
+              pg.Pid(), ftp, agentEnv);
     fs::path jobArchive;
     for (const auto& e : fs::directory_iterator(agent / "BKP_FTP")) {
       if (e.path().extension() == ".zip") jobArchive = e.path();
     }
     if (jobArchive.empty()) Fail("o job não deixou arquivo em BKP_FTP");
     job.archive = Size(jobArchive);
-    Check("unzip -tq " + Quoted(jobArchive.string()), "unzip -t recusou " + jobArchive.string());
+    Check("unzip -tq " + QuotedForShell(jobArchive.string()),
+          "unzip -t recusou " + jobArchive.string());
     rows.push_back(job);
     agentPeakMb = std::max(agentPeakMb, job.peakMb);
   }

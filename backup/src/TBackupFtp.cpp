@@ -18,8 +18,10 @@
 #include "common/TDM.h"
 #include "common/platform/InstanceLock.h"
 #include "common/platform/Paths.h"
+#include "common/platform/Process.h"
 
 namespace fs = std::filesystem;
+using platform::QuotedForShell;
 
 namespace {
 
@@ -28,19 +30,6 @@ constexpr int kDiasLogs = 10;
 // pg_dump waits for ever on a server that accepts the connection but never answers; a job that
 // never ends would block every later run.
 constexpr int kTempoConexaoSegundos = 60;
-
-// A word for sh: single quotes around, each inner quote as '\'' (close, escaped quote, reopen).
-std::string QuotedForShell(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) {
-    if (c == '\'') {
-      quoted += "'\\''";
-    } else {
-      quoted += c;
-    }
-  }
-  return quoted + "'";
-}
 
 class OwnedFd {
  public:

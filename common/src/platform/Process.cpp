@@ -185,6 +185,18 @@ void StartDetached(const std::vector<std::string>& argv,
   ChildProcess child = StartProcess(argv, environment);
 }
 
+std::string QuotedForShell(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) {
+    if (c == '\'') {
+      quoted += "'\\''";
+    } else {
+      quoted += c;
+    }
+  }
+  return quoted + "'";
+}
+
 std::vector<std::string> OwnArguments() {
   std::ifstream in("/proc/self/cmdline", std::ios::binary);
   const std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

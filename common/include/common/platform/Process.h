@@ -51,6 +51,10 @@ class ChildProcess {
 void StartDetached(const std::vector<std::string>& argv,
                    const std::vector<EnvironmentVariable>& environment = {});
 
+// `text` as one word for /bin/sh: single quotes around it, each inner quote as '\'' (close,
+// escaped quote, reopen). Nothing inside is expanded.
+std::string QuotedForShell(const std::string& text);
+
 // The arguments this process was started with, argv[0] included.
 std::vector<std::string> OwnArguments();
 
