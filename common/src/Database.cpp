@@ -246,17 +246,14 @@ void CloseAllAtExit() {
   // Stop the client's own threads (and an embedded engine, which flushes its pages) now: left
   // running into the library's teardown they race with it. Bounded, so exit never hangs.
   if (Firebird::IMaster* master = gClientMaster.load()) {
+    Firebird::IProvider* dispatcher = master->getDispatcher();
     try {
       Status st(master);
-      Firebird::IProvider* dispatcher = master->getDispatcher();
-      try {
-        dispatcher->shutdown(&st, 5000, fb_shutrsn_app_stopped);
-      } catch (const Firebird::FbException&) {
-        // Nothing more can be done at exit.
-      }
-      dispatcher->release();
-    } catch (...) {
+      dispatcher->shutdown(&st, 5000, fb_shutrsn_app_stopped);
+    } catch (const Firebird::FbException&) {
+      // Nothing more can be done at exit.
     }
+    dispatcher->release();
   }
   firebird_client::MarkClientShutDown();
 }
