@@ -12,6 +12,8 @@
 #include <thread>
 #include <vector>
 
+#include "common/platform/FileDescriptor.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -31,17 +33,8 @@ class Output {
   Output& operator=(const Output&) = delete;
 
   void Write(const void* data, size_t len) {
-    const auto* p = static_cast<const unsigned char*>(data);
-    while (len > 0) {
-      const ssize_t n = ::write(FFd, p, len);
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        Fail("falha ao gravar");
-      }
-      p += n;
-      len -= static_cast<size_t>(n);
-      FOffset += static_cast<std::uint64_t>(n);
-    }
+    if (!platform::WriteAll(FFd, data, len)) Fail("falha ao gravar");
+    FOffset += len;
   }
   void WriteAt(std::uint64_t offset, const std::vector<unsigned char>& data) {
     if (::pwrite(FFd, data.data(), data.size(), static_cast<off_t>(offset)) !=

@@ -16,6 +16,7 @@
 #include "common/DeploymentSettings.h"
 #include "common/ProgressView.h"
 #include "common/TDM.h"
+#include "common/platform/FileDescriptor.h"
 #include "common/platform/InstanceLock.h"
 #include "common/platform/Paths.h"
 #include "common/platform/Process.h"
@@ -31,26 +32,6 @@ constexpr int kDiasLogs = 10;
 // never ends would block every later run.
 constexpr int kTempoConexaoSegundos = 60;
 
-class OwnedFd {
- public:
-  explicit OwnedFd(int fd) : FFd(fd) {}
-  ~OwnedFd() {
-    if (FFd >= 0) ::close(FFd);
-  }
-  OwnedFd(const OwnedFd&) = delete;
-  OwnedFd& operator=(const OwnedFd&) = delete;
-  [[nodiscard]] int Get() const { return FFd; }
-  // Closes now, so a failing close (a full disk) is seen.
-  [[nodiscard]] bool Close() {
-    const int fd = FFd;
-    FFd = -1;
-    return ::close(fd) == 0;
-  }
-
- private:
-  int FFd;
-};
-
 std::string ErroDoSistema(const fs::path& file) {
   return "Não foi possível gravar " + file.string() + ": " + std::strerror(errno);
 }
@@ -60,18 +41,12 @@ std::string ErroDoSistema(const fs::path& file) {
 // a moment; a symbolic link in its place is replaced, never followed.
 void GravarArquivoPrivado(const fs::path& file, const std::string& content) {
   if (::unlink(file.c_str()) != 0 && errno != ENOENT) throw std::runtime_error(ErroDoSistema(file));
-  OwnedFd fd(::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0700));
-  if (fd.Get() < 0) throw std::runtime_error(ErroDoSistema(file));
-  size_t done = 0;
-  while (done < content.size()) {
-    const ssize_t n = ::write(fd.Get(), content.data() + done, content.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      throw std::runtime_error(ErroDoSistema(file));
-    }
-    done += static_cast<size_t>(n);
+  platform::FileDescriptor fd(
+      ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0700));
+  if (fd.Get() < 0 || !platform::WriteAll(fd.Get(), content.data(), content.size()) ||
+      !fd.Close()) {
+    throw std::runtime_error(ErroDoSistema(file));
   }
-  if (!fd.Close()) throw std::runtime_error(ErroDoSistema(file));
 }
 
 }  // namespace

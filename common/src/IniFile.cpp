@@ -11,6 +11,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "common/platform/FileDescriptor.h"
 #include "common/platform/Paths.h"
 
 namespace {
@@ -25,7 +26,6 @@ std::string_view Trim(std::string_view s) {
   const size_t e = s.find_last_not_of(ws);
   return s.substr(b, e - b + 1);
 }
-
 
 struct Document {
   std::string bom;
@@ -45,7 +45,8 @@ bool ReadDocument(const std::filesystem::path& path, Document& doc) {
     content.erase(0, 3);
   }
   const size_t firstLf = content.find('\n');
-  if (firstLf != std::string::npos) doc.eol = (firstLf > 0 && content[firstLf - 1] == '\r') ? "\r\n" : "\n";
+  if (firstLf != std::string::npos)
+    doc.eol = (firstLf > 0 && content[firstLf - 1] == '\r') ? "\r\n" : "\n";
   doc.endsWithNewline = content.empty() || content.back() == '\n';
   size_t start = 0;
   while (start < content.size()) {
@@ -123,24 +124,19 @@ void WriteDocument(const std::filesystem::path& path, const Document& doc) {
   // Refuse a file the owner made read-only, as the platform would, even when running as root.
   struct stat st {};
   const bool exists = ::stat(path.c_str(), &st) == 0;
-  if (exists && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) WriteFailed(path, "somente leitura");
+  if (exists && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+    WriteFailed(path, "somente leitura");
   if (exists && !S_ISREG(st.st_mode)) WriteFailed(path, "não é um arquivo");
   // Write beside it and rename, so a crash never leaves a half-written settings file.
   const std::string tmp = path.string() + ".tmp";
   const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC,
                         exists ? (st.st_mode & 07777) : 0644);
   if (fd < 0) WriteFailed(path, std::strerror(errno));
-  size_t done = 0;
-  while (done < content.size()) {
-    const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      const std::string why = std::strerror(errno);
-      ::close(fd);
-      ::unlink(tmp.c_str());
-      WriteFailed(path, why);
-    }
-    done += static_cast<size_t>(n);
+  if (!platform::WriteAll(fd, content.data(), content.size())) {
+    const std::string why = std::strerror(errno);
+    ::close(fd);
+    ::unlink(tmp.c_str());
+    WriteFailed(path, why);
   }
   if (::fsync(fd) != 0 || ::close(fd) != 0) {
     const std::string why = std::strerror(errno);
@@ -156,7 +152,8 @@ void WriteDocument(const std::filesystem::path& path, const Document& doc) {
 
 }  // namespace
 
-std::optional<std::string> IniFile::ReadValue(std::string_view section, std::string_view key) const {
+std::optional<std::string> IniFile::ReadValue(std::string_view section,
+                                              std::string_view key) const {
   std::lock_guard lock(gIniMutex);
   Document doc;
   if (!ReadDocument(FPath, doc)) return std::nullopt;
@@ -199,10 +196,14 @@ std::optional<std::int32_t> IniFile::ParseInteger(std::string_view text) {
   if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
     for (char c : text.substr(2)) {
       int d;
-      if (c >= '0' && c <= '9') d = c - '0';
-      else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
-      else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
-      else return std::nullopt;
+      if (c >= '0' && c <= '9')
+        d = c - '0';
+      else if (c >= 'a' && c <= 'f')
+        d = c - 'a' + 10;
+      else if (c >= 'A' && c <= 'F')
+        d = c - 'A' + 10;
+      else
+        return std::nullopt;
       value = value * 16 + d;
       if (value > 0xFFFFFFFFLL) return std::nullopt;
     }

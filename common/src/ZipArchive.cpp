@@ -15,7 +15,10 @@
 #include <utility>
 #include <vector>
 
+#include "common/platform/FileDescriptor.h"
+
 namespace fs = std::filesystem;
+using platform::FileDescriptor;
 
 namespace {
 
@@ -58,25 +61,6 @@ struct ZipFileClose {
   void operator()(zip_file_t* f) const { zip_fclose(f); }
 };
 using ZipEntryReader = std::unique_ptr<zip_file_t, ZipFileClose>;
-
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : FFd(fd) {}
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  ~FileDescriptor() {
-    if (FFd >= 0) ::close(FFd);
-  }
-  [[nodiscard]] int Get() const { return FFd; }
-  // Closes now, reporting the outcome (a delayed write error shows here).
-  bool Close() {
-    const int fd = std::exchange(FFd, -1);
-    return ::close(fd) == 0;
-  }
-
- private:
-  int FFd;
-};
 
 std::string ErrorText(int code) {
   zip_error_t error;
@@ -348,13 +332,8 @@ void ZipArchive::ExtractAll(const fs::path& folder) const {
                                    zip_file_strerror(in.get()));
         }
         if (n == 0) break;
-        for (zip_int64_t done = 0; done < n;) {
-          const ssize_t w = ::write(out.Get(), buffer.data() + done, static_cast<size_t>(n - done));
-          if (w < 0 && errno == EINTR) continue;
-          if (w < 0) {
-            throw std::runtime_error("Falha ao gravar " + e.target.string() + ": " + Errno());
-          }
-          done += w;
+        if (!platform::WriteAll(out.Get(), buffer.data(), static_cast<size_t>(n))) {
+          throw std::runtime_error("Falha ao gravar " + e.target.string() + ": " + Errno());
         }
       }
       if (const int code = zip_fclose(in.release()); code != 0) {

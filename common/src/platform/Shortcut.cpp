@@ -7,6 +7,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "common/platform/FileDescriptor.h"
+
 namespace platform {
 
 namespace fs = std::filesystem;
@@ -81,17 +83,11 @@ fs::path WriteLauncher(const fs::path& program, std::string_view comment) {
   const std::string tmp = file.string() + ".tmp";
   const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) Failed(file, std::strerror(errno));
-  size_t done = 0;
-  while (done < content.size()) {
-    const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      const std::string why = std::strerror(errno);
-      ::close(fd);
-      ::unlink(tmp.c_str());
-      Failed(file, why);
-    }
-    done += static_cast<size_t>(n);
+  if (!WriteAll(fd, content.data(), content.size())) {
+    const std::string why = std::strerror(errno);
+    ::close(fd);
+    ::unlink(tmp.c_str());
+    Failed(file, why);
   }
   if (::close(fd) != 0 || ::rename(tmp.c_str(), file.c_str()) != 0) {
     const std::string why = std::strerror(errno);
